@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs every Debian package Quillmere needs to build, test and run.
+# Idempotent; run as root (or through sudo) on Debian 12.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config git
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang                       # libFuzzer for the fuzz targets
+  mdbtools                    # independent reader used to check written .mdb files
+  unixodbc unixodbc-dev tdsodbc freetds-bin   # the SQL Server source over ODBC
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
