@@ -1,0 +1,75 @@
+// Pages addressed by number, kept in a small least-recently-used cache.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "page_file.h"
+
+namespace jet {
+
+// One page's bytes. A PageRef keeps the page alive even after the cache
+// evicts it, so a decoder may hold it for as long as it reads.
+struct Page {
+  std::uint32_t number = 0;
+  std::vector<std::uint8_t> bytes;
+
+  std::span<const std::uint8_t> view() const { return bytes; }
+};
+using PageRef = std::shared_ptr<const Page>;
+
+// Reads pages of `page_size` bytes from a PageFile and caches up to
+// `capacity` of them (least recently used goes first). Dirty pages (for later
+// writing) are never evicted before they are flushed.
+// Not copyable; borrows the PageFile, which must outlive the cache.
+// Thread-safety: none; callers serialise access.
+class PageCache {
+ public:
+  static constexpr std::size_t kDefaultCapacity = 256;
+
+  PageCache(PageFile& file, std::uint32_t page_size, std::size_t capacity = kDefaultCapacity);
+  PageCache(const PageCache&) = delete;
+  PageCache& operator=(const PageCache&) = delete;
+
+  std::uint32_t page_size() const { return page_size_; }
+  // Number of whole pages in the file (a trailing partial page is ignored).
+  std::uint32_t page_count() const;
+
+  // Returns page `number`. Throws jet::Error (corruption, naming `from_page`
+  // as the page whose pointer led here) if the page lies past the end of
+  // the file, or (io) if reading fails.
+  PageRef get(std::uint32_t number, std::uint32_t from_page = 0xFFFFFFFFu);
+
+  // Replaces the cached bytes of a page and marks it dirty.
+  // REQUIRES: bytes.size() == page_size() and the file is writable.
+  void put(std::uint32_t number, std::vector<std::uint8_t> bytes);
+
+  // Writes every dirty page to the file. Throws jet::Error (io).
+  void flush();
+
+  std::size_t cached_pages() const { return lru_.size(); }
+  std::uint64_t reads() const { return reads_; }
+
+ private:
+  struct Entry {
+    std::shared_ptr<Page> page;
+    bool dirty = false;
+  };
+  using Lru = std::list<Entry>;
+
+  void touch(Lru::iterator it);
+  void evict_if_needed();
+
+  PageFile& file_;
+  std::uint32_t page_size_;
+  std::size_t capacity_;
+  Lru lru_;  // most recently used first
+  std::unordered_map<std::uint32_t, Lru::iterator> index_;
+  std::uint64_t reads_ = 0;
+};
+
+}  // namespace jet

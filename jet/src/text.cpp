@@ -1,0 +1,127 @@
+#include "text.h"
+
+#include "coding.h"
+
+namespace jet {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Code page 1252 assigns these to 0x80..0x9F; 0 marks the unassigned ones.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// Appends UCS-2 units, pairing surrogates into one code point.
+class Utf16Sink {
+ public:
+  explicit Utf16Sink(std::string& out) : out_(out) {}
+  ~Utf16Sink() { finish(); }
+
+  void unit(char16_t u) {
+    if (pending_high_ != 0) {
+      if (u >= 0xDC00 && u <= 0xDFFF) {
+        append_utf8(out_, 0x10000 + ((pending_high_ - 0xD800) << 10) + (u - 0xDC00));
+        pending_high_ = 0;
+        return;
+      }
+      append_utf8(out_, kReplacement);
+      pending_high_ = 0;
+    }
+    if (u >= 0xD800 && u <= 0xDBFF) {
+      pending_high_ = u;
+    } else if (u >= 0xDC00 && u <= 0xDFFF) {
+      append_utf8(out_, kReplacement);
+    } else {
+      append_utf8(out_, u);
+    }
+  }
+
+  void finish() {
+    if (pending_high_ != 0) append_utf8(out_, kReplacement);
+    pending_high_ = 0;
+  }
+
+ private:
+  std::string& out_;
+  char32_t pending_high_ = 0;
+};
+
+}  // namespace
+
+void append_utf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+std::string cp1252_to_utf8(std::span<const std::uint8_t> bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::uint8_t b : bytes) {
+    if (b >= 0x80 && b < 0xA0) {
+      const char16_t mapped = kCp1252High[b - 0x80];
+      append_utf8(out, mapped == 0 ? kReplacement : mapped);
+    } else {
+      append_utf8(out, b);
+    }
+  }
+  return out;
+}
+
+std::string ucs2_to_utf8(std::span<const std::uint8_t> bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  {
+    Utf16Sink sink(out);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) sink.unit(coding::get_u16(&bytes[i]));
+  }
+  if (bytes.size() % 2 != 0) append_utf8(out, kReplacement);
+  return out;
+}
+
+std::string jet4_text_to_utf8(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return ucs2_to_utf8(bytes);
+  std::string out;
+  out.reserve(bytes.size());
+  Utf16Sink sink(out);
+  bool compressed = true;
+  std::size_t i = 2;
+  while (i < bytes.size()) {
+    if (bytes[i] == 0) {
+      compressed = !compressed;
+      ++i;
+    } else if (compressed) {
+      sink.unit(bytes[i]);
+      ++i;
+    } else if (i + 1 < bytes.size()) {
+      sink.unit(coding::get_u16(&bytes[i]));
+      i += 2;
+    } else {
+      sink.unit(static_cast<char16_t>(kReplacement));
+      ++i;
+    }
+  }
+  sink.finish();
+  return out;
+}
+
+std::string decode_text(std::span<const std::uint8_t> bytes, const Format& format) {
+  return format.is_jet4() ? jet4_text_to_utf8(bytes) : cp1252_to_utf8(bytes);
+}
+
+}  // namespace jet
