@@ -1,0 +1,116 @@
+// Decoder of index node and leaf pages (byte map in jet/index.h).
+#include <algorithm>
+#include <string>
+
+#include "coding.h"
+#include "format.h"
+#include "jet/error.h"
+#include "jet/index.h"
+
+namespace jet {
+namespace {
+
+constexpr std::uint32_t kFreeSpaceOffset = 2;
+constexpr std::uint32_t kOwnerOffset = 4;
+constexpr const char* kWhere = "index page";
+
+std::string hex_byte(std::uint8_t b) {
+  const char* digits = "0123456789ABCDEF";
+  return std::string("0x") + digits[b >> 4] + digits[b & 0xF];
+}
+
+// Offsets (in the entry area) where entries end, from the bitmask.
+std::vector<std::size_t> entry_ends(const coding::ByteReader& page, const IndexPageLayout& layout) {
+  std::vector<std::size_t> ends;
+  for (std::size_t i = 0; i < layout.mask_size; ++i) {
+    std::uint8_t bits = page.u8(layout.mask_offset + i);
+    for (int bit = 0; bit < 8; ++bit) {
+      if (bits & (1u << bit)) ends.push_back(i * 8 + bit);
+    }
+  }
+  return ends;
+}
+
+IndexEntry decode_entry(coding::Bytes stored, coding::Bytes prefix, bool leaf,
+                        std::uint32_t page_number) {
+  std::size_t tail = kEntryRowPointerSize + (leaf ? 0 : kEntryChildSize);
+  if (stored.size() + prefix.size() < tail) {
+    throw Error::corruption(page_number, kWhere,
+                            "entry of at least " + std::to_string(tail) + " bytes",
+                            std::to_string(stored.size() + prefix.size()) + " bytes");
+  }
+  std::vector<std::uint8_t> whole(prefix.begin(), prefix.end());
+  whole.insert(whole.end(), stored.begin(), stored.end());
+  std::size_t key_size = whole.size() - tail;
+  const std::uint8_t* p = whole.data() + key_size;
+  IndexEntry entry;
+  entry.row.page = coding::get_u24_be(p);
+  entry.row.row = p[3];
+  if (!leaf) entry.child_page = coding::get_u32_be(p + kEntryRowPointerSize);
+  whole.resize(key_size);
+  entry.key = std::move(whole);
+  return entry;
+}
+
+void decode_header(const coding::ByteReader& page, const IndexPageLayout& layout,
+                   IndexPage& out) {
+  out.leaf = page.u8(0) == page_type::index_leaf;
+  out.free_space = page.u16(kFreeSpaceOffset);
+  out.owner = page.u32(kOwnerOffset);
+  out.prev_page = page.u32(layout.prev_offset);
+  out.next_page = page.u32(layout.next_offset);
+  out.tail_page = page.u32(layout.tail_offset);
+  out.prefix_length = page.u16(layout.prefix_length_offset);
+}
+
+}  // namespace
+
+const IndexPageLayout& IndexPageLayout::of(JetVersion version) {
+  return version == JetVersion::jet3 ? kJet3IndexLayout : kJet4IndexLayout;
+}
+
+IndexPage decode_index_page(std::span<const std::uint8_t> bytes, const IndexPageLayout& layout,
+                            std::uint32_t page_number) {
+  coding::ByteReader page(bytes, page_number, kWhere);
+  page.require(0, layout.page_size);
+  std::uint8_t type = page.u8(0);
+  if (type != page_type::index_node && type != page_type::index_leaf) {
+    throw Error::corruption(page_number, kWhere, "page type 0x03 or 0x04", hex_byte(type));
+  }
+  IndexPage out;
+  out.number = page_number;
+  decode_header(page, layout, out);
+
+  const std::size_t area = layout.entries_offset();
+  const std::size_t area_size = layout.page_size - area;
+  coding::Bytes prefix;
+  std::size_t start = 0;
+  for (std::size_t end : entry_ends(page, layout)) {
+    if (end > area_size) {
+      throw Error::corruption(page_number, kWhere,
+                              "entries ending within " + std::to_string(area_size) + " bytes",
+                              "an entry ending at byte " + std::to_string(end));
+    }
+    coding::Bytes stored = page.slice(area + start, end - start);
+    if (out.entries.empty() && out.prefix_length > stored.size()) {
+      throw Error::corruption(page_number, kWhere,
+                              "shared prefix within the first entry (" +
+                                  std::to_string(stored.size()) + " bytes)",
+                              "prefix of " + std::to_string(out.prefix_length) + " bytes");
+    }
+    out.entries.push_back(decode_entry(stored, prefix, out.leaf, page_number));
+    if (out.entries.size() == 1) prefix = stored.first(out.prefix_length);
+    start = end;
+  }
+  return out;
+}
+
+int compare_entries(const IndexEntry& a, const IndexEntry& b) {
+  auto key = std::lexicographical_compare_three_way(a.key.begin(), a.key.end(), b.key.begin(),
+                                                    b.key.end());
+  if (key != 0) return key < 0 ? -1 : 1;
+  std::uint32_t wa = a.row.to_word(), wb = b.row.to_word();
+  return wa < wb ? -1 : (wa > wb ? 1 : 0);
+}
+
+}  // namespace jet

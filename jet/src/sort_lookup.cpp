@@ -1,0 +1,53 @@
+// Expands one character's code from the generated run tables.
+#include <algorithm>
+
+#include "sort_tables.h"
+
+namespace jet::sort {
+namespace {
+
+// The run that holds `c`: the last run whose first character is <= c.
+// Both tables start at character 0, so there always is one.
+const CodeRun& run_of(const CodeRun* runs, std::size_t size, char16_t c) {
+  const CodeRun* end = runs + size;
+  const CodeRun* after = std::upper_bound(
+      runs, end, c, [](char16_t v, const CodeRun& r) { return v < r.first; });
+  return *(after - 1);
+}
+
+CharCode expand(const CodeRun& run, char16_t c) {
+  CharCode code;
+  code.kind = run.kind;
+  code.inline_len = run.inline_len;
+  std::uint32_t value = run.inline_base + run.step * std::uint32_t(c - run.first);
+  for (int i = run.inline_len - 1; i >= 0; --i, value >>= 8) {
+    code.inline_bytes[i] = std::uint8_t(value & 0xFF);
+  }
+  code.extra_len = run.extra_len;
+  code.extra[0] = run.extra[0];
+  code.extra[1] = run.extra[1];
+  code.flag = run.flag;
+  return code;
+}
+
+}  // namespace
+
+CharCode legacy_code(char16_t unit) {
+  return expand(run_of(kGeneralLegacyRuns, kGeneralLegacyRunsSize, unit), unit);
+}
+
+CharCode general97_code(std::uint32_t cp) {
+  if (cp > 0xFFFF) return CharCode{};
+  char16_t c = char16_t(cp);
+  if (c > 0xFF) {
+    const CharMapping* end = kGeneral97Mappings + kGeneral97MappingsSize;
+    const CharMapping* m = std::lower_bound(
+        kGeneral97Mappings, end, c,
+        [](const CharMapping& m, char16_t v) { return m.from < v; });
+    if (m == end || m->from != c) return CharCode{};
+    c = m->to;
+  }
+  return expand(run_of(kGeneral97Runs, kGeneral97RunsSize, c), c);
+}
+
+}  // namespace jet::sort
