@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "jet/types.h"
+#include "jet/value.h"
 
 namespace jet {
 
@@ -130,11 +131,25 @@ void append_binary_key(std::span<const std::uint8_t> bytes, bool ascending,
 void append_text_key(std::string_view utf8, SortOrder order, bool ascending,
                      std::vector<std::uint8_t>& out);
 
+// Appends the key part of `value` in `column` (text columns use `order`).
+// Throws jet::Error (invalid_argument) when the value's alternative does not
+// fit the column type, or for a column type that cannot be indexed (memo
+// and OLE are indexed only by their text; OLE values are rejected).
+void append_key_part(const ColumnDef& column, const Value& value, bool ascending,
+                     SortOrder order, std::vector<std::uint8_t>& out);
+
+// The whole key of a row in a real index. `row` holds the row's values in
+// the order of `table.columns`. Throws jet::Error (invalid_argument) when an
+// index column is not in the table or `row` is short, and as
+// append_key_part; (not_supported) as sort_order_of.
+std::vector<std::uint8_t> make_index_key(const TableDef& table, const RealIndexDef& index,
+                                         const std::vector<Value>& row, JetVersion version);
+
 // Reads one key part back for listing, starting at `pos` and advancing it
-// past the part: "NULL", a number, a GUID in braces, hex for binary, and for
-// text only "<text>" (text keys cannot be turned back into text).
+// past the part: "NULL", the value in to_display_string form, and for text
+// "<text>" (text keys cannot be turned back into text).
 // Throws jet::Error (corruption, kNoPage) when the bytes end early.
-std::string describe_key_part(ColumnType type, std::span<const std::uint8_t> key,
+std::string describe_key_part(const ColumnDef& column, std::span<const std::uint8_t> key,
                               std::size_t& pos, bool ascending);
 
 // Hex rendering of key bytes ("7F 80 00 00 01").

@@ -1,0 +1,91 @@
+// Text key parts: picks the sort order and feeds the encoders the units it
+// works on (UTF-16 units for General legacy, code points for General 97).
+#include <string>
+
+#include "jet/error.h"
+#include "jet/index.h"
+#include "key_internal.h"
+#include "sort_text_key.h"
+
+namespace jet {
+namespace {
+
+constexpr std::uint16_t kGeneralLcid = 0x409;
+constexpr std::uint8_t kLegacyVersion = 0;
+
+[[noreturn]] void bad_utf8(std::size_t at) {
+  throw Error::invalid_argument("malformed UTF-8 in a text key value at byte " +
+                                std::to_string(at));
+}
+
+// Length of the sequence that starts with `lead`, 0 if it cannot lead.
+std::size_t sequence_length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+char32_t decode_one(std::string_view s, std::size_t at, std::size_t length) {
+  if (length == 0 || s.size() - at < length) bad_utf8(at);
+  char32_t cp = length == 1 ? s[at] : (unsigned char)s[at] & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    unsigned char c = s[at + i];
+    if ((c & 0xC0) != 0x80) bad_utf8(at);
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMinimum[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) bad_utf8(at);
+  return cp;
+}
+
+std::u16string utf16_units(const std::u32string& cps) {
+  std::u16string units;
+  for (char32_t cp : cps) {
+    if (cp < 0x10000) {
+      units.push_back(char16_t(cp));
+    } else {
+      cp -= 0x10000;
+      units.push_back(char16_t(0xD800 + (cp >> 10)));
+      units.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+    }
+  }
+  return units;
+}
+
+}  // namespace
+
+std::u32string utf8_code_points(std::string_view utf8) {
+  std::u32string out;
+  for (std::size_t at = 0; at < utf8.size();) {
+    std::size_t length = sequence_length((unsigned char)utf8[at]);
+    out.push_back(decode_one(utf8, at, length));
+    at += length;
+  }
+  return out;
+}
+
+SortOrder sort_order_of(const ColumnDef& column, JetVersion version) {
+  bool general = column.sort_order == 0 || column.sort_order == kGeneralLcid;
+  if (general && version == JetVersion::jet3) return SortOrder::general97;
+  if (general && (column.sort_order == 0 || column.sort_version == kLegacyVersion)) {
+    return SortOrder::general_legacy;
+  }
+  throw Error::not_supported("text index on column '" + column.name + "' uses collation " +
+                             std::to_string(column.sort_order) + " version " +
+                             std::to_string(column.sort_version) + "; only General is supported");
+}
+
+void append_text_key(std::string_view utf8, SortOrder order, bool ascending,
+                     std::vector<std::uint8_t>& out) {
+  std::u32string cps = utf8_code_points(utf8);
+  out.push_back(ascending ? kKeyAscPresent : kKeyDescPresent);
+  if (order == SortOrder::general97) {
+    sort::append_general97_text_key(cps, ascending, out);
+  } else {
+    sort::append_legacy_text_key(utf16_units(cps), ascending, out);
+  }
+}
+
+}  // namespace jet
