@@ -80,13 +80,3 @@ bool quillmere_convertor::serialize(bool save) {
   key.close();
   return all;
 }
-
-// Placeholder until the conversion driver is built: it converts nothing,
-// says so and marks the run as stopped and finished.
-void quillmere_convertor::operator()() {
-  TK_TRACE(2, "quillmere_convertor::operator()");
-  set_stopped(true);
-  set_finished(true);
-  throw tk_exception("The conversion driver is not built yet: nothing was converted.",
-                     tk_level_abort);
-}

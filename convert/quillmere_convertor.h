@@ -17,7 +17,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "TK/tk_singl.h"
 #include "UDB/udb_converter.h"
@@ -64,6 +66,8 @@ inline constexpr int32_t quillmere_format_not_given = -1;  // the agent's start
 inline constexpr int32_t quillmere_format_access97 = 0;    // Access 95/97
 inline constexpr int32_t quillmere_format_access2000 = 1;  // Access 2000
 
+class conversion_sides;
+
 // Which program holds the driver: the wizard remembers its settings between
 // uses, the agent takes them all from its command line.
 enum class quillmere_front_end { wizard, agent };
@@ -97,10 +101,23 @@ class quillmere_convertor : public udb_converter,
   // A key that cannot be opened or created changes nothing: returns false.
   bool serialize(bool save);
 
-  // Runs one conversion with the current settings (the conversion driver).
+  // Runs one conversion with the current settings (the conversion driver,
+  // convert/conversion_run.h) against sides(), reporting to the error
+  // handler, which must exist.  Never throws; sets finished however it
+  // ends, and stopped when it ended early.
   void operator()() override;
 
+  // The source database's table names in catalog order (the wizard's table
+  // page).  Errors of the source side propagate.
+  std::vector<std::string> get_all_tables();
+
+  // Where the run's databases come from: the real sides of this build
+  // unless replaced (tests hand in doubles).
+  conversion_sides& sides();
+  void set_sides(std::shared_ptr<conversion_sides> sides) { sides_ = std::move(sides); }
+
  private:
+  std::shared_ptr<conversion_sides> sides_;
   const quillmere_front_end front_end_;
   int32_t format_ = quillmere_format_access2000;
 };

@@ -66,8 +66,8 @@ inline constexpr std::uint8_t hyperlink = 0x80;
 struct ColumnDef {
   std::string name;
   ColumnType type = ColumnType::text;
-  std::uint16_t number = 0;       // column id, counts deleted columns too
-  std::uint16_t row_index = 0;    // bit position in a row's null mask
+  std::uint16_t number = 0;       // column id and null-mask bit; counts deleted columns
+  std::uint16_t row_index = 0;    // the TDEF's second column number (kept verbatim)
   std::uint16_t var_index = 0;    // slot in the variable-offset table
   std::uint16_t fixed_offset = 0; // byte offset within the fixed area
   std::uint16_t length = 0;       // stored length in bytes (0 for memo/OLE)
@@ -154,6 +154,24 @@ struct TableDef {
   bool is_system() const { return table_type == 0x53; }
   // The column named `name` (ASCII case-insensitive), or nullptr.
   const ColumnDef* find_column(const std::string& name) const;
+};
+
+}  // namespace jet
+
+namespace jet {
+
+// What the database header page (page 0) says about the file.
+struct DatabaseHeader {
+  JetVersion version = JetVersion::jet4;
+  std::string engine_name;           // "Standard Jet DB"
+  std::uint16_t code_page = 0;       // 1252 on Western systems
+  std::uint16_t sort_order = 0;      // collation LCID, 0x409 = General
+  std::uint8_t sort_version = 0;     // Jet 4 collation version
+  std::uint32_t database_key = 0;    // 0 when the file is not encoded
+  std::optional<double> creation_date;  // Jet 4 only: OLE date (days since 1899-12-30)
+  std::string password;              // empty when the database has none
+  std::vector<std::uint8_t> commit_table;  // the 24 bytes opening the masked region, verbatim
+  std::string engine_version_text;   // Jet 4: "4.0" stored after the masked region
 };
 
 }  // namespace jet

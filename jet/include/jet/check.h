@@ -1,0 +1,39 @@
+// Structural checker of Jet 3 and Jet 4 files.
+//
+// What it checks:
+//   - every page is accounted for exactly once: owned by one table (its
+//     TDEF, data, long-value and index pages, and the pages that hold its
+//     usage maps), or marked free in the global usage map (page 1 row 0)
+//   - each usage map agrees with the owner written on the pages it lists
+//   - every row of every table decodes, and every long value chain
+//     (LVAL pages) is whole
+//   - every index is ordered, its leaf chain is intact (prev/next agree and
+//     visit the leaves in tree order), it holds each live row exactly once,
+//     and each entry's key equals the key encoder's key of its row
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "jet/error.h"
+
+namespace jet {
+
+// One thing found wrong. `message` is one line naming the page (when tied
+// to one), the structure, what was expected and what was found.
+struct Fault {
+  std::uint32_t page = kNoPage;
+  std::string message;
+};
+
+// Checks the database at `path` and returns every fault found (empty when
+// the file is sound). Damage never stops the check early: each table,
+// index and page is checked on its own.
+// Throws jet::Error when the file is not a readable database at all (it
+// cannot be opened, is too short for its header page, or the header is not
+// a Jet 3 or Jet 4 header).
+std::vector<Fault> check(const std::filesystem::path& path);
+
+}  // namespace jet

@@ -1,0 +1,71 @@
+// Page accounting: the global usage map of free pages, and the final pass
+// that finds pages nobody owns.
+#include "check_context.h"
+#include "coding.h"
+#include "data_page.h"
+
+namespace jet::check_detail {
+namespace {
+
+constexpr RowPointer kGlobalMapRow{1, 0};
+constexpr const char* kGlobalMap = "global usage map";
+
+void add_free_bits(CheckContext& ctx, coding::Bytes bitmap, std::uint64_t first) {
+  for (std::size_t i = 0; i < bitmap.size(); ++i) {
+    for (int bit = 0; bit < 8; ++bit) {
+      std::uint64_t page = first + i * 8 + bit;
+      if ((bitmap[i] >> bit & 1) && page < ctx.page_count) ctx.free_pages.insert(std::uint32_t(page));
+    }
+  }
+}
+
+// A reference map lists 0x05 pages; each one's bitmap covers a fixed span.
+void read_reference_map(CheckContext& ctx, coding::Bytes row) {
+  const std::uint64_t span = (ctx.format.page_size - 4) * 8ull;
+  for (std::size_t at = 1, i = 0; at + 4 <= row.size(); at += 4, ++i) {
+    std::uint32_t map_page = coding::get_u32(row.data() + at);
+    if (map_page == 0 || !ctx.in_file(map_page, kGlobalMap)) continue;
+    ctx.claim(map_page, kGlobalMap);
+    PageRef page = ctx.pages.get(map_page);
+    if (page->bytes[0] != page_type::usage_map) {
+      ctx.fault(map_page, kGlobalMap, "expected page type 0x05, found " + hex8(page->bytes[0]));
+      continue;
+    }
+    add_free_bits(ctx, page->view().subspan(4), i * span);
+  }
+}
+
+}  // namespace
+
+void read_global_free_map(CheckContext& ctx) {
+  try {
+    LocatedRow row = locate_row(ctx.pages, ctx.format, kGlobalMapRow, 1);
+    coding::ByteReader map(row.bytes, 1, kGlobalMap);
+    std::uint8_t type = map.u8(0);
+    if (type == 0) {
+      add_free_bits(ctx, row.bytes.subspan(5), map.u32(1));
+    } else if (type == 1) {
+      read_reference_map(ctx, row.bytes);
+    } else {
+      ctx.fault(1, kGlobalMap, "expected map type 0x00 or 0x01, found " + hex8(type));
+    }
+  } catch (const Error& e) {
+    ctx.fault(e, kGlobalMap);
+  }
+}
+
+void check_page_accounting(CheckContext& ctx) {
+  for (std::uint32_t page = 0; page < ctx.page_count; ++page) {
+    bool is_free = ctx.free_pages.count(page) != 0;
+    const std::string& owner = ctx.owners[page];
+    if (!owner.empty() && is_free) {
+      ctx.fault(page, kGlobalMap, "expected a used page, found " + owner + " marked free");
+    } else if (owner.empty() && !is_free) {
+      std::uint8_t type = ctx.pages.get(page)->bytes[0];
+      ctx.fault(page, kGlobalMap,
+                "expected an owner or a free mark, found an unowned page of type " + hex8(type));
+    }
+  }
+}
+
+}  // namespace jet::check_detail
