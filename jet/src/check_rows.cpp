@@ -2,10 +2,39 @@
 #include "check_context.h"
 #include "data_page.h"
 #include "field_decoder.h"
+#include "long_value.h"
 #include "row_layout.h"
+#include "text.h"
 
 namespace jet::check_detail {
 namespace {
+
+// Jet 3 text with the five bytes code page 1252 leaves unassigned kept as
+// U+0081 etc. (as Windows decodes them) instead of U+FFFD, so that the key
+// encoder sees the byte Access indexed.
+std::string jet3_text(std::span<const std::uint8_t> bytes) {
+  std::string out;
+  for (std::uint8_t b : bytes) {
+    bool unassigned = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+    if (unassigned) {
+      append_utf8(out, b);
+    } else {
+      out += cp1252_to_utf8(std::span<const std::uint8_t>(&b, 1));
+    }
+  }
+  return out;
+}
+
+Value decode_value(CheckContext& ctx, const ColumnDef& column, const FieldBytes& field,
+                   std::uint32_t page) {
+  bool text = column.type == ColumnType::text || column.type == ColumnType::memo;
+  if (ctx.format.is_jet4() || !text || field.is_null) {
+    return decode_field(column, field, ctx.pages, ctx.format, page);
+  }
+  if (column.type == ColumnType::text) return jet3_text(field.bytes);
+  LongValueRef ref = decode_long_value_ref(field.bytes, page);
+  return jet3_text(read_long_value(ctx.pages, ctx.format, ref, page));
+}
 
 std::vector<Value> decode_row(CheckContext& ctx, const TableDef& table, const LocatedRow& row,
                               std::uint32_t page) {
@@ -13,7 +42,7 @@ std::vector<Value> decode_row(CheckContext& ctx, const TableDef& table, const Lo
   std::vector<Value> values;
   values.reserve(fields.size());
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    values.push_back(decode_field(table.columns[i], fields[i], ctx.pages, ctx.format, page));
+    values.push_back(decode_value(ctx, table.columns[i], fields[i], page));
   }
   return values;
 }

@@ -99,7 +99,8 @@ void check_table(CheckContext& ctx, const CatalogTable& entry) {
   check_long_values(ctx, table, where);
 
   std::vector<LiveRow> rows = read_live_rows(ctx, table, data, where);
-  if (rows.size() != table.row_count) {
+  // Access leaves the counts of its own system tables stale at times.
+  if (!table.is_system() && rows.size() != table.row_count) {
     ctx.fault(table.tdef_page, where, "expected " + std::to_string(table.row_count) +
                                           " rows (TDEF count), found " + std::to_string(rows.size()));
   }

@@ -60,7 +60,8 @@ void decode_header(const coding::ByteReader& page, const IndexPageLayout& layout
   out.prev_page = page.u32(layout.prev_offset);
   out.next_page = page.u32(layout.next_offset);
   out.tail_page = page.u32(layout.tail_offset);
-  out.prefix_length = page.u16(layout.prefix_length_offset);
+  out.prefix_length = layout.prefix_length_size == 1 ? page.u8(layout.prefix_length_offset)
+                                                     : page.u16(layout.prefix_length_offset);
 }
 
 }  // namespace

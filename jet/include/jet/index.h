@@ -11,8 +11,8 @@
 //   8    12   4      previous page at this level (0 = none)
 //   12   16   4      next page at this level (0 = none)
 //   16   20   4      node: tail page (a last child no entry points to)
-//   20   24   2      length of the prefix every entry shares with the first
-//   -    26   1      unknown
+//   20   24   1/2    length of the prefix every entry shares with the first
+//   21   26   1      unknown (0x01 on node pages)
 //   22   27   226/453 entry-end bitmask, one bit per byte of the entry area
 //   248  480  ...    entry area
 //
@@ -47,14 +47,15 @@ struct IndexPageLayout {
   std::uint32_t next_offset;
   std::uint32_t tail_offset;
   std::uint32_t prefix_length_offset;
+  std::uint32_t prefix_length_size;  // 1 (Jet 3) or 2 bytes
   std::uint32_t mask_offset;
   std::uint32_t mask_size;
   constexpr std::uint32_t entries_offset() const { return mask_offset + mask_size; }
   static const IndexPageLayout& of(JetVersion version);
 };
 
-inline constexpr IndexPageLayout kJet3IndexLayout{2048, 8, 12, 16, 20, 22, 226};
-inline constexpr IndexPageLayout kJet4IndexLayout{4096, 12, 16, 20, 24, 27, 453};
+inline constexpr IndexPageLayout kJet3IndexLayout{2048, 8, 12, 16, 20, 1, 22, 226};
+inline constexpr IndexPageLayout kJet4IndexLayout{4096, 12, 16, 20, 24, 2, 27, 453};
 static_assert(kJet3IndexLayout.entries_offset() == 0xF8);
 static_assert(kJet4IndexLayout.entries_offset() == 0x1E0);
 
