@@ -39,6 +39,10 @@ class tk_exception : public std::exception {
   // For the derived families that carry a code (OLE DB, DAO).  An empty
   // message becomes "Unknown exception".
   tk_exception(std::string message, int level, int code);
+  // The same for a literal message: without it ("text", 0, code) would
+  // pick the formatted constructor, 0 being a null pointer.
+  tk_exception(const char* message, int level, int code)
+      : tk_exception(std::string(message ? message : ""), level, code) {}
 
   const char* what() const noexcept override { return message_.c_str(); }
   const std::string& message() const noexcept { return message_; }

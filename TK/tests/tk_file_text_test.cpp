@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+
+#include "TK/tk_exception.h"
+#include "TK/tk_file.h"
+#include "TK/tk_system.h"
+#include "TK/tk_text.h"
+
+namespace {
+
+std::string current_directory() {
+  std::string path;
+  EXPECT_TRUE(win32::get_current_directory(path));
+  return path;
+}
+
+TEST(TkFile, TestsFilesAndFoldersWithoutMovingTheCurrentDirectory) {
+  char pattern[] = "/tmp/quill-tkfile-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  std::string folder = pattern;
+  std::string file = folder + "/north.mdb";
+  std::ofstream(file) << "x";
+  std::string before = current_directory();
+
+  EXPECT_TRUE(tk_is_file_exist(file));
+  EXPECT_TRUE(tk_is_file_exist(file, 1));
+  EXPECT_FALSE(tk_is_file_exist(folder));
+  EXPECT_FALSE(tk_is_file_exist(folder + "/south.mdb"));
+  EXPECT_TRUE(tk_is_path_exist(folder));
+  EXPECT_EQ(current_directory(), before);
+  EXPECT_FALSE(tk_is_path_exist(folder + "/missing"));
+  EXPECT_FALSE(tk_is_path_exist(file));
+  EXPECT_EQ(current_directory(), before);
+
+  EXPECT_TRUE(tk_delete_file(file));
+  EXPECT_FALSE(tk_delete_file(file));
+  tk_exception_ex error;
+  EXPECT_EQ(error.code(), ENOENT);
+  std::system(("rm -rf " + folder).c_str());
+}
+
+TEST(TkFile, SplitsPathsAndTheProgramPath) {
+  const std::string module = tk_get_module_path();
+  tk_path_parts own = tk_split_path("");
+  EXPECT_EQ(own.drive, "");
+  EXPECT_EQ(own.dir, tk_get_module_dir());
+  EXPECT_EQ(own.name, "");
+  EXPECT_EQ(own.dir + "quill_tk_tests" + own.ext, module);
+
+  tk_path_parts parts = tk_split_path("/data/../home/ann/north.mdb");
+  EXPECT_EQ(parts.dir, "/home/ann/");
+  EXPECT_EQ(parts.name, "north");
+  EXPECT_EQ(parts.ext, ".mdb");
+  EXPECT_EQ(tk_split_path("north.mdb").dir, current_directory() + (current_directory() == "/" ? "" : "/"));
+}
+
+TEST(TkFile, DirScopeWithoutPathGoesToTheProgramFolder) {
+  std::string before = current_directory();
+  {
+    tk_dir_scope scope;
+    EXPECT_TRUE(scope.ok());
+    EXPECT_EQ(current_directory() + "/", tk_get_module_dir());
+  }
+  EXPECT_EQ(current_directory(), before);
+}
+
+TEST(TkText, TrimsOnlyBlanks) {
+  struct row {
+    const char* text;
+    const char* left;
+    const char* right;
+    const char* both;
+  };
+  const row rows[] = {
+      {"  a b  ", "a b  ", "  a b", "a b"},
+      {"", "", "", ""},
+      {"   ", "", "", ""},
+      {"\ta\t", "\ta\t", "\ta\t", "\ta\t"},
+      {"x", "x", "x", "x"},
+  };
+  for (const row& r : rows) {
+    EXPECT_EQ(tk_trim_left(r.text), r.left);
+    EXPECT_EQ(tk_trim_right(r.text), r.right);
+    EXPECT_EQ(tk_trim(r.text), r.both);
+  }
+}
+
+TEST(TkText, WritesBytesAsUpperCaseHex) {
+  const unsigned char bytes[] = {0x0A, 0xFF, 0x00, 0x7B};
+  char out[9];
+  tk_hex_of_bytes(2, bytes, out);
+  EXPECT_STREQ(out, "0AFF");
+  EXPECT_EQ(tk_hex_string(4, bytes), "0AFF007B");
+  EXPECT_EQ(tk_hex_string(0, nullptr), "");
+  EXPECT_THROW(tk_hex_of_bytes(2, bytes, nullptr), tk_mail_assertion);
+}
+
+TEST(TkText, ConvertsWideAndRefusesInvalidText) {
+  EXPECT_EQ(tk_to_wide("Stra\xC3\x9F" "e"), u"Stra\u00DFe");
+  EXPECT_EQ(tk_to_narrow(u"Stra\u00DFe"), "Stra\xC3\x9F" "e");
+  try {
+    tk_to_wide("bad \xC3");
+    FAIL() << "invalid text was accepted";
+  } catch (const tk_exception_ex& error) {
+    EXPECT_EQ(error.code(), EILSEQ);
+    EXPECT_EQ(error.level(), 1);
+  }
+  EXPECT_THROW(tk_to_narrow(std::u16string(1, char16_t(0xD800))), tk_exception_ex);
+}
+
+TEST(TkSystem, ReportsWhatThisPlatformLacks) {
+  EXPECT_EQ(tk_get_dll_version("libquill-missing.so"), 0u);
+  EXPECT_EQ(tk_get_dll_version("libc.so.6"), 0u);  // loads, but has no DllGetVersion
+  EXPECT_FALSE(tk_copy_to_clipboard("text"));
+  EXPECT_FALSE(tk_send_bug_report("quillwiz", "body"));
+}
+
+TEST(TkSystem, BugReportNamesSubjectDateAndRecipient) {
+  tk_bug_report report = tk_make_bug_report("quillwiz 2.1", "Internal error: \ncode=615c31");
+  EXPECT_EQ(report.subject, "Bug report on quillwiz 2.1");
+  EXPECT_EQ(report.body, "Internal error: \ncode=615c31");
+  EXPECT_EQ(report.recipient, "Harnwick");
+  EXPECT_EQ(report.address, "support@quillmere.example");
+  EXPECT_TRUE(std::regex_match(report.date, std::regex(R"(\d{4}/\d{1,2}/\d{1,2} \d{1,2}:\d{1,2})")))
+      << report.date;
+  EXPECT_EQ(tk_bug_report_mailto(report),
+            "mailto:support@quillmere.example?subject=Bug%20report%20on%20quillwiz%202.1"
+            "&body=Internal%20error%3A%20%0Acode%3D615c31");
+}
+
+}  // namespace

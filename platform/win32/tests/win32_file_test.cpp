@@ -1,0 +1,113 @@
+#include "platform/win32/win32_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+TEST(SplitPath, GivesFolderNameAndExtension) {
+  struct row {
+    const char* path;
+    const char* dir;
+    const char* name;
+    const char* ext;
+  };
+  const row rows[] = {
+      {"/home/ann/north.mdb", "/home/ann/", "north", ".mdb"},
+      {"/home/ann/archive.tar.gz", "/home/ann/", "archive.tar", ".gz"},
+      {"/usr/bin/QUILLAGENT", "/usr/bin/", "QUILLAGENT", ""},
+      {"north.mdb", "", "north", ".mdb"},
+      {"/home/ann/", "/home/ann/", "", ""},
+      {"/home/ann/.profile", "/home/ann/", ".profile", ""},
+      {"/home/ann/name.", "/home/ann/", "name", "."},
+      {"/a.b/c", "/a.b/", "c", ""},
+      {"", "", "", ""},
+  };
+  for (const row& r : rows) {
+    win32::path_parts parts = win32::split_path(r.path);
+    EXPECT_EQ(parts.drive, "") << r.path;
+    EXPECT_EQ(parts.dir, r.dir) << r.path;
+    EXPECT_EQ(parts.name, r.name) << r.path;
+    EXPECT_EQ(parts.ext, r.ext) << r.path;
+  }
+}
+
+TEST(FullPath, ResolvesDotsByText) {
+  std::string cwd;
+  ASSERT_TRUE(win32::get_current_directory(cwd));
+  struct row {
+    std::string path;
+    std::string full;
+  };
+  const row rows[] = {
+      {"/a/b/../c/./d.mdb", "/a/c/d.mdb"},
+      {"//a///b", "/a/b"},
+      {"/..", "/"},
+      {"/a/b/", "/a/b/"},
+      {"x.mdb", (cwd == "/" ? "" : cwd) + "/x.mdb"},
+  };
+  for (const row& r : rows) {
+    std::string full;
+    ASSERT_TRUE(win32::get_full_path_name(r.path, full));
+    EXPECT_EQ(full, r.full) << r.path;
+  }
+}
+
+class FileTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/quill-win32-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override { std::system(("rm -rf " + folder_).c_str()); }
+  std::string folder_;
+};
+
+TEST_F(FileTest, OpensFilesButNotFolders) {
+  std::string file = folder_ + "/f.txt";
+  std::ofstream(file) << "x";
+  EXPECT_TRUE(win32::can_open_file(file, false));
+  EXPECT_TRUE(win32::can_open_file(file, true));
+  EXPECT_FALSE(win32::can_open_file(folder_, false));
+  EXPECT_FALSE(win32::can_open_file(folder_ + "/missing", false));
+  if (::geteuid() != 0) {  // root may write to any file
+    ::chmod(file.c_str(), 0400);
+    EXPECT_TRUE(win32::can_open_file(file, false));
+    EXPECT_FALSE(win32::can_open_file(file, true));
+  }
+}
+
+TEST_F(FileTest, DirectoryScopeSwitchesAndRestores) {
+  std::string before;
+  ASSERT_TRUE(win32::get_current_directory(before));
+  {
+    win32::directory_scope scope(folder_);
+    EXPECT_TRUE(scope.ok());
+    std::string inside;
+    ASSERT_TRUE(win32::get_current_directory(inside));
+    EXPECT_EQ(inside, folder_);
+  }
+  std::string after;
+  ASSERT_TRUE(win32::get_current_directory(after));
+  EXPECT_EQ(after, before);
+  {
+    win32::directory_scope scope(folder_ + "/missing");
+    EXPECT_FALSE(scope.ok());
+  }
+  ASSERT_TRUE(win32::get_current_directory(after));
+  EXPECT_EQ(after, before);
+}
+
+TEST(ModulePath, NamesThisTestProgram) {
+  std::string path;
+  ASSERT_TRUE(win32::get_module_file_name(path));
+  EXPECT_EQ(win32::split_path(path).name, "quill_win32_tests");
+  EXPECT_EQ(path.front(), '/');
+}
+
+}  // namespace
