@@ -18,7 +18,8 @@ HRESULT VariantCopy(VARIANTARG* dest, const VARIANTARG* src);
 
 // Changes src to type vt into dest; dest may be src (the change happens in
 // place). On success dest's previous content is released; on failure dest
-// is unchanged. Texts are read under English (United States) conventions.
+// is unchanged. Texts follow English (United States) conventions, with the
+// user default locale's decimal separator for numbers (see locale.h).
 // Supported: any value to its own type, to VT_EMPTY (not from VT_NULL) and
 // to VT_NULL; text to every number type, VT_BOOL, VT_CY, VT_DECIMAL and
 // VT_DATE; numbers, money, decimals, booleans and dates to text and between

@@ -95,7 +95,9 @@ std::string date_text(DATE date) {
 
 // The value as text: exact for integers, money and decimals; 17 digits for
 // doubles when the text feeds another number (exact), 15 for display.
+// Display text uses the user's decimal separator, inner text ".".
 HRESULT value_text(const VARIANT& v, bool for_number, std::string& out) {
+  LCID lcid = for_number ? LOCALE_EN_US : LOCALE_USER_DEFAULT;
   __int128 integer = 0;
   BSTR bstr = nullptr;
   HRESULT hr = S_OK;
@@ -106,12 +108,14 @@ HRESULT value_text(const VARIANT& v, bool for_number, std::string& out) {
   } else if (v.vt == VT_R8 || v.vt == VT_R4) {
     double d = v.vt == VT_R8 ? v.dblVal : v.fltVal;
     out = double_text(d, for_number ? 17 : (v.vt == VT_R8 ? 15 : 7));
+    for (char& c : out)
+      if (c == '.') c = oleaut_decimal_separator(lcid);
   } else if (v.vt == VT_DATE) {
     out = for_number ? double_text(v.date, 17) : date_text(v.date);
     if (out.empty()) hr = DISP_E_OVERFLOW;
   } else if (v.vt == VT_CY || v.vt == VT_DECIMAL) {
-    hr = v.vt == VT_CY ? VarBstrFromCy(v.cyVal, LOCALE_EN_US, 0, &bstr)
-                       : VarBstrFromDec(&v.decVal, LOCALE_EN_US, 0, &bstr);
+    hr = v.vt == VT_CY ? VarBstrFromCy(v.cyVal, lcid, 0, &bstr)
+                       : VarBstrFromDec(&v.decVal, lcid, 0, &bstr);
     if (SUCCEEDED(hr)) out.assign(bstr, SysStringByteLen(bstr));
     SysFreeString(bstr);
   } else if (v.vt == VT_BSTR) {
@@ -124,7 +128,7 @@ HRESULT value_text(const VARIANT& v, bool for_number, std::string& out) {
   return hr;
 }
 
-HRESULT bool_from_text(const std::string& text, VARIANT& out) {
+HRESULT bool_from_text(const std::string& text, char sep, VARIANT& out) {
   std::string lower;
   for (char c : text) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   std::size_t first = lower.find_first_not_of(' ');
@@ -135,7 +139,7 @@ HRESULT bool_from_text(const std::string& text, VARIANT& out) {
     value = lower == "true";
   } else {
     parsed_number n;
-    HRESULT hr = parse_number(lower.c_str(), '.', n);
+    HRESULT hr = parse_number(lower.c_str(), sep, n);
     if (FAILED(hr)) return hr;
     value = !n.digits.empty();
   }
@@ -144,10 +148,10 @@ HRESULT bool_from_text(const std::string& text, VARIANT& out) {
   return S_OK;
 }
 
-HRESULT double_from_text(const std::string& text, VARTYPE vt, VARIANT& out) {
+HRESULT double_from_text(const std::string& text, char sep, VARTYPE vt, VARIANT& out) {
   parsed_number n;
   double d = 0.0;
-  HRESULT hr = parse_number(text.c_str(), '.', n);
+  HRESULT hr = parse_number(text.c_str(), sep, n);
   if (SUCCEEDED(hr)) hr = to_double(n, d);
   if (FAILED(hr)) return hr;
   if (vt == VT_R4 && std::fabs(d) > FLT_MAX) return DISP_E_OVERFLOW;
@@ -158,27 +162,31 @@ HRESULT double_from_text(const std::string& text, VARTYPE vt, VARIANT& out) {
   return S_OK;
 }
 
+// Text from a number (numeric_source) uses ".", text from a BSTR the
+// user's decimal separator.
 HRESULT from_text(const std::string& text, VARTYPE vt, bool numeric_source, VARIANT& out) {
+  LCID lcid = numeric_source ? LOCALE_EN_US : LOCALE_USER_DEFAULT;
+  char sep = oleaut_decimal_separator(lcid);
   int_range range{};
   if (integer_range(vt, range)) {
     parsed_number n;
     __int128 value = 0;
-    HRESULT hr = parse_number(text.c_str(), '.', n);
+    HRESULT hr = parse_number(text.c_str(), sep, n);
     if (SUCCEEDED(hr)) hr = to_integer(n, range.min, range.max, value);
     if (SUCCEEDED(hr)) store_integer(out, vt, value);
     return hr;
   }
   switch (vt) {
-    case VT_R4: case VT_R8: return double_from_text(text, vt, out);
-    case VT_CY: out.vt = VT_CY; return VarCyFromStr(text.c_str(), LOCALE_EN_US, 0, &out.cyVal);
-    case VT_BOOL: return bool_from_text(text, out);
+    case VT_R4: case VT_R8: return double_from_text(text, sep, vt, out);
+    case VT_CY: out.vt = VT_CY; return VarCyFromStr(text.c_str(), lcid, 0, &out.cyVal);
+    case VT_BOOL: return bool_from_text(text, sep, out);
     case VT_DATE:
-      if (numeric_source) return double_from_text(text, vt, out);
+      if (numeric_source) return double_from_text(text, sep, vt, out);
       out.vt = VT_DATE;
-      return VarDateFromStr(text.c_str(), LOCALE_EN_US, 0, &out.date);
+      return VarDateFromStr(text.c_str(), lcid, 0, &out.date);
     case VT_DECIMAL: {
       DECIMAL dec{};
-      HRESULT hr = VarDecFromStr(text.c_str(), LOCALE_EN_US, 0, &dec);
+      HRESULT hr = VarDecFromStr(text.c_str(), lcid, 0, &dec);
       if (SUCCEEDED(hr)) out.decVal = dec, out.vt = VT_DECIMAL;
       return hr;
     }

@@ -1,0 +1,82 @@
+#include "OLE/ole_date.h"
+
+#include <cstdio>
+
+#include "TK/tk_trace.h"
+
+ole_date::ole_date(DATE date) {
+  TK_TRACE(1, "ole_date::ole_date(DATE)");
+  assign_date(date, 3, "Failed to convert VariantTime to SystemTime");
+}
+
+ole_date::ole_date(const VARIANT& var) {
+  TK_TRACE(1, "ole_date::ole_date(VARIANT, vt=%d)", static_cast<int>(var.vt));
+  if (var.vt == VT_EMPTY || var.vt == VT_NULL) return;
+  TK_ASSERT(var.vt == VT_DATE);
+  assign_date(var.date, 2, "Failed to convert VARIANT->SYSTEMTIME");
+}
+
+void ole_date::assign_date(DATE date, int failure_trace_level, const char* failure_trace) {
+  SYSTEMTIME st{};
+  if (!VariantTimeToSystemTime(date, &st)) {
+    TK_TRACE(failure_trace_level, "%s", failure_trace);
+    return;
+  }
+  fields_ = st;
+  fields_.wDayOfWeek = 0;  // never set: the value carries no weekday
+  kind_ = date_time;
+  classify();
+}
+
+// Narrows a date and time: no date at all is a time only; midnight on a
+// full date is a date only.
+void ole_date::classify() {
+  const SYSTEMTIME& f = fields_;
+  if (f.wDay == 0 && f.wMonth == 0 && f.wYear == 0)
+    kind_ = time_only;
+  else if (f.wHour == 0 && f.wMinute == 0 && f.wSecond == 0 && f.wDay != 0 && f.wMonth != 0 &&
+           f.wYear != 0)
+    kind_ = date_only;
+}
+
+std::string ole_date::to_string() const {
+  TK_TRACE(1, "ole_date::to_string");
+  const SYSTEMTIME& f = fields_;
+  char buf[64];
+  bool has_time = f.wHour != 0 || f.wMinute != 0 || f.wSecond != 0;
+  switch (kind_) {
+    case date_time:
+      TK_TRACE(1, "printing datetime...");
+      if (has_time) {
+        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.wYear, f.wMonth, f.wDay,
+                      f.wHour, f.wMinute, f.wSecond);
+        return buf;
+      }
+      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", f.wYear, f.wMonth, f.wDay);
+      return buf;
+    case date_only:
+      TK_TRACE(1, "printing date...");
+      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", f.wYear, f.wMonth, f.wDay);
+      return buf;
+    case time_only:
+      TK_TRACE(1, "printing time...");
+      std::snprintf(buf, sizeof buf, "0000-00-00 %02d:%02d:%02d", f.wHour, f.wMinute, f.wSecond);
+      return buf;
+    default:
+      return "";
+  }
+}
+
+// A time only lies on 1899-12-30, the day of DATE zero, as OLE keeps
+// times of day without a date.
+ole_variant ole_date::to_variant() const {
+  TK_TRACE(1, "ole_date::to_variant");
+  if (kind_ != time_only) return ole_variant(fields_);
+  SYSTEMTIME on_day_zero = fields_;
+  on_day_zero.wYear = 1899;
+  on_day_zero.wMonth = 12;
+  on_day_zero.wDay = 30;
+  return ole_variant(on_day_zero);
+}
+
+bool ole_date::is_date_type(VARTYPE vt) { return vt == VT_DATE || vt == VT_BSTR; }
