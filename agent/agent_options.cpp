@@ -5,12 +5,13 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "TK/tk_exception.h"
+#include "TK/tk_file.h"
+#include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 #include "agent/agent_exit.h"
 #include "agent/agent_usage.h"
 #include "convert/quillmere_convertor.h"
-#include "platform/win32/win32_file.h"
-#include "platform/win32/win32_text.h"
 
 const tk_cmdli_option agent_option_table[] = {
     {agent_opt_acc_ver, "--acc_ver="}, {agent_opt_dest, "--dest="},
@@ -92,8 +93,12 @@ void check_mandatory(const quillmere_convertor& settings) {
 // name that the rest of the system can carry.
 bool is_table_name_text(const std::string& line) {
   if (line.find('\0') != std::string::npos) return false;
-  std::u16string ignored;
-  return win32::utf8_to_utf16(line, ignored);
+  try {
+    tk_to_wide(line);
+    return true;
+  } catch (const tk_exception&) {
+    return false;
+  }
 }
 
 }  // namespace
@@ -134,17 +139,16 @@ int parse_format(const std::string& text) {
 }
 
 std::string make_dest_path(const std::string& value) {
+  // An empty path would name the program itself.
   if (value.empty()) return {};
-  std::string full;
-  if (!win32::get_full_path_name(value, full)) return {};
-  win32::path_parts parts = win32::split_path(full);
+  tk_path_parts parts = tk_split_path(value);
   if (parts.name.empty()) return {};
   return parts.drive + parts.dir + parts.name + ".mdb";
 }
 
 void process_tab_file(const std::string& file_name, udb_converter& settings) {
   TK_TRACE(1, "process_tab_file(%s)", file_name.c_str());
-  if (!win32::can_open_file(file_name, false)) fatal_exit(agent_msg_no_tab_file);
+  if (!tk_is_file_exist(file_name, 0)) fatal_exit(agent_msg_no_tab_file);
   std::ifstream in(file_name, std::ios::binary);
   if (!in.is_open()) fatal_exit(agent_msg_no_tab_file);
 

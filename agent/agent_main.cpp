@@ -1,0 +1,83 @@
+#include "agent/agent_main.h"
+
+#include <exception>
+
+#include "TK/tk_error_converter.h"
+#include "TK/tk_exception.h"
+#include "TK/tk_file.h"
+#include "TK/tk_trace.h"
+#include "agent/agent_exit.h"
+#include "agent/agent_options.h"
+#include "agent/agent_usage.h"
+#include "convert/console_front_end.h"
+#include "convert/destination_check.h"
+#include "convert/error_handler.h"
+#include "convert/quillmere_convertor.h"
+
+namespace {
+
+// Parse, connect, check, convert.  Every failure before the run leaves by
+// an exception; the run reports its own errors through the handler.
+void run_agent(int argc, const char* const* argv, quillmere_convertor& driver) {
+  if (argc <= 1 || !parse_cmd_line(argc, argv, driver)) fatal_exit(agent_usage_text());
+  // The source lookup comes with the SQL Server engine; until then the
+  // connection itself reports that the server side is missing.
+  driver.connect_mssql_server();
+  check_dest(driver.dest(), driver);
+  driver();
+}
+
+// An error of the library before or instead of the run: the handler prints
+// it (and ends the process itself for an internal error).  Nothing was
+// converted, so the agent fails whatever the error's level.
+int report_failure(error_handler& handler, const tk_exception& error) {
+  try {
+    handler.handle(error);
+  } catch (const tk_final_exception&) {
+    // the abort-level error has been printed
+  }
+  return agent_exit_failure;
+}
+
+// The guarded region: the driver lives in it and dies before the handler.
+int guarded_run(int argc, const char* const* argv, error_handler& handler) {
+  quillmere_convertor driver(quillmere_front_end::agent);
+  try {
+    run_agent(argc, argv, driver);
+  } catch (const tk_exception& error) {
+    return report_failure(handler, error);
+  }
+  bool stopped = driver.stopped() || handler.stopped();
+  return stopped ? agent_exit_failure : agent_exit_success;
+}
+
+int fatal_message(const std::string& message, std::ostream& err) {
+  TK_TRACE(3, "%s", message.c_str());
+  err << message << '\n' << std::flush;
+  return agent_exit_failure;
+}
+
+}  // namespace
+
+int agent_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  console_front_end console(out, err);
+  error_handler handler(tk_oledb_message_count, tk_oledb_messages, console);
+  handler.load_err_map(tk_dao_message_count, tk_dao_messages);
+  try {
+    return guarded_run(argc, argv, handler);
+  } catch (const agent_exit& exit) {
+    return fatal_message(exit.message(), err);
+  } catch (const std::exception& error) {
+    return fatal_message(error.what(), err);
+  }
+}
+
+void check_dest(const std::string& dest, const quillmere_convertor& settings) {
+  TK_TRACE(1, "check_dest(%s)", dest.c_str());
+  validate_destination(dest);
+  if (!tk_is_file_exist(dest, 0)) return;
+
+  TK_TRACE(1, "Destination already exists");
+  if (settings.mode() != udb_mode_overwrite_database) return;
+  if (!tk_delete_file(dest)) throw tk_exception_ex();
+}
