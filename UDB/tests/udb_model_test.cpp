@@ -1,0 +1,92 @@
+// The catalog of a database, the index collection and the base bodies that
+// refuse what a side does not support.
+#include <gtest/gtest.h>
+
+#include "UDB/tests/doubles/memory_database.h"
+#include "UDB/udb_indexes.h"
+
+namespace {
+
+struct catalog_fixture {
+  std::shared_ptr<memory_store> store = std::make_shared<memory_store>();
+  explicit catalog_fixture(std::initializer_list<const char*> names) {
+    for (const char* name : names) store->add(memory_int_table(name, 0));
+  }
+};
+
+TEST(DatabaseCatalog, TableLookupIgnoresCaseUnlessTheDatabaseSaysOtherwise) {
+  catalog_fixture files({"Orders", "Order Details", "Ünits"});
+  memory_database db("shop", 1, files.store);
+  struct {
+    const char* name;
+    bool exists;
+  } cases[] = {{"ORDERS", true}, {"orders", true}, {"Order", false}, {"order details", true},
+               {"ÜNITS", true},  {"units", false}, {"", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(db.is_table_exist(c.name), c.exists);
+  }
+  memory_database empty("empty", 1, std::make_shared<memory_store>());
+  EXPECT_FALSE(empty.is_table_exist("Orders"));
+}
+
+TEST(DatabaseCatalog, DeleteKeepsTheOrderOfTheOthersAndRefusesAnUnlistedName) {
+  catalog_fixture files({"a", "B", "c"});
+  memory_database db("shop", 8, files.store);
+  EXPECT_TRUE(db.delete_tab("b"));
+  EXPECT_EQ(db.table_names(), (std::vector<std::string>{"a", "c"}));
+  EXPECT_THROW(db.delete_tab("b"), tk_mail_assertion);
+  EXPECT_EQ(db.table_names(), (std::vector<std::string>{"a", "c"}));
+}
+
+TEST(DatabaseCatalog, UnsupportedOperationsAreInternalErrors) {
+  catalog_fixture files({"a"});
+  memory_database db("shop", 1, files.store);
+  EXPECT_THROW(db.query("SELECT 1"), tk_mail_assertion);
+  std::unique_ptr<udb_recordset> table = db.get_table("a", 0x21);
+  // The base recordset refuses appends; the memory double allows them, so
+  // call the base body directly.
+  udb_record record;
+  EXPECT_THROW(table->udb_recordset::append_record(record), tk_mail_assertion);
+  EXPECT_NO_THROW(table->prev());
+}
+
+TEST(IndexCollection, LookupsIgnoreCaseAndCopiesAreIndependent) {
+  udb_indexes empty;
+  EXPECT_TRUE(empty.is_acceptable_name("anything"));
+  EXPECT_THROW(empty.get_index("anything"), tk_mail_assertion);
+
+  udb_indexes indexes;
+  indexes.append({"PK_Orders", true, true, {"OrderID"}});
+  indexes.append({"IX_Date", false, false, {"OrderDate", "CustomerID", "ShipVia"}});
+  EXPECT_FALSE(indexes.is_acceptable_name("pk_orders"));
+  EXPECT_TRUE(indexes.is_acceptable_name("PK_Order"));
+  EXPECT_EQ(&indexes.get_index("pk_orders"), &indexes.at(0));
+  EXPECT_EQ(indexes.at(0).name, "PK_Orders");  // the first appended stays first
+
+  udb_indexes copy = indexes;
+  indexes.get_index("ix_date").field_names.push_back("Extra");
+  ASSERT_EQ(copy.size(), 2u);
+  EXPECT_EQ(copy.at(0).field_names, (std::vector<std::string>{"OrderID"}));
+  EXPECT_TRUE(copy.at(0).unique && copy.at(0).primary);
+  EXPECT_EQ(copy.at(1).field_names, (std::vector<std::string>{"OrderDate", "CustomerID", "ShipVia"}));
+  EXPECT_FALSE(copy.at(1).unique || copy.at(1).primary);
+  EXPECT_THROW(copy.at(2), std::out_of_range);
+}
+
+TEST(Record, FieldsAnswerTheTypeOfTheValueHeld) {
+  udb_record record;
+  record.append(std::make_unique<udb_field>("n", 4, true, true, ole_variant(7)));
+  record.append(std::make_unique<udb_field>("t", 10));
+  EXPECT_THROW(record.append(nullptr), tk_mail_assertion);
+  ASSERT_EQ(record.size(), 2u);
+  EXPECT_EQ(record.at(0).declared_type(), VT_I4);
+  EXPECT_EQ(record.at(0).to_string(), "7");
+  EXPECT_EQ(record.at(1).declared_type(), VT_EMPTY);
+  t_ftd from_field(record.at(0), ole_variant(), udb_hint_none);
+  EXPECT_EQ(from_field.name, "n");
+  EXPECT_EQ(from_field.vartype, VT_I4);
+  EXPECT_TRUE(from_field.b_not_null && from_field.identity);
+}
+
+}  // namespace

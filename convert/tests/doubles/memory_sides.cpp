@@ -1,0 +1,70 @@
+#include "convert/tests/doubles/memory_sides.h"
+
+#include "UDB/udb_names.h"
+
+namespace {
+constexpr char forbidden[] = "`![].";
+
+bool listed(const std::vector<std::string>& names, const std::string& name) {
+  for (const std::string& n : names) {
+    if (udb_same_name(n, name)) return true;
+  }
+  return false;
+}
+}  // namespace
+
+memory_store& memory_sides::source(const std::string& name) {
+  auto& store = sources[name];
+  if (!store) store = std::make_shared<memory_store>();
+  return *store;
+}
+
+memory_store& memory_sides::file(const std::string& path) {
+  auto& store = files[path];
+  if (!store) store = std::make_shared<memory_store>();
+  return *store;
+}
+
+std::unique_ptr<udb_database> memory_sides::open_source(const std::string& name) {
+  auto it = sources.find(name);
+  if (it == sources.end()) throw tk_exception("Cannot open database requested.", tk_level_recoverable);
+  return std::make_unique<memory_database>(name, 1, it->second);
+}
+
+int memory_sides::destination_format(const std::string& path) {
+  auto it = files.find(path);
+  if (it == files.end()) {
+    throw tk_exception("File '%s' does not comply with MS Access format.", path.c_str(), tk_level_abort);
+  }
+  return it->second->format_code;
+}
+
+std::unique_ptr<udb_engine> memory_sides::make_destination_engine(int format_code) {
+  engine_formats.push_back(format_code);
+  if (!engine_failure.empty()) throw tk_exception(engine_failure, tk_level_abort);
+  return std::make_unique<memory_engine>(files, format_code);
+}
+
+std::unique_ptr<table_name_validator> memory_sides::make_table_validator(const std::vector<std::string>& tables,
+                                                                         const std::vector<std::string>& existing) {
+  std::vector<std::string> taken = tables;
+  taken.insert(taken.end(), existing.begin(), existing.end());
+  return std::make_unique<memory_name_validator>(std::move(taken));
+}
+
+bool memory_sides::is_record_error(const tk_exception& e) const {
+  return dynamic_cast<const memory_record_error*>(&e) != nullptr;
+}
+
+bool memory_name_validator::is_acceptable(const std::string& name) {
+  return !name.empty() && !listed(in_use_, name) && name.find_first_of(forbidden) == std::string::npos;
+}
+
+std::string memory_name_validator::get_safe_name(const std::string& name) {
+  std::string safe = name;
+  for (char& c : safe) {
+    if (std::string_view(forbidden).find(c) != std::string_view::npos) c = '_';
+  }
+  while (listed(taken_, safe) || listed(in_use_, safe)) safe += '_';
+  return safe;
+}
