@@ -7,7 +7,8 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Code page 1252 assigns these to 0x80..0x9F; 0 marks the unassigned ones.
+// Code page 1252 assigns these to 0x80..0x9F; 0 marks the five unassigned
+// bytes, which Windows maps to the C1 control with the same number.
 constexpr char16_t kCp1252High[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
@@ -75,7 +76,7 @@ std::string cp1252_to_utf8(std::span<const std::uint8_t> bytes) {
   for (std::uint8_t b : bytes) {
     if (b >= 0x80 && b < 0xA0) {
       const char16_t mapped = kCp1252High[b - 0x80];
-      append_utf8(out, mapped == 0 ? kReplacement : mapped);
+      append_utf8(out, mapped == 0 ? static_cast<char32_t>(b) : mapped);
     } else {
       append_utf8(out, b);
     }

@@ -14,7 +14,8 @@
 
 namespace jet {
 
-// Code page 1252 bytes to UTF-8 (the five unassigned bytes map to U+FFFD).
+// Code page 1252 bytes to UTF-8. The five unassigned bytes (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D) become U+0081..U+009D, as Windows converts them.
 std::string cp1252_to_utf8(std::span<const std::uint8_t> bytes);
 
 // UCS-2 little-endian to UTF-8. An odd trailing byte and unpaired
