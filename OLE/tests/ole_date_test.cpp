@@ -1,0 +1,129 @@
+// ole_date: reading texts through the ordered layouts, classification,
+// AM/PM, seconds rounding, DATE and VARIANT input, and the three forms.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "OLE/ole_date.h"
+
+namespace {
+
+TEST(DateText, LayoutsKindsAndForms) {
+  struct Case {
+    const char* text;
+    ole_date::kind_t kind;
+    const char* shown;
+  } cases[] = {
+      {"20050131235959", ole_date::date_time, "2005-01-31 23:59:59"},
+      {"20050131", ole_date::date_only, "2005-01-31"},
+      {"20050131000000", ole_date::date_time, "2005-01-31"},
+      {"10:20:30", ole_date::time_only, "0000-00-00 10:20:30"},
+      {"10:20:30.5", ole_date::time_only, "0000-00-00 10:20:31"},
+      {"10:20:30.499", ole_date::time_only, "0000-00-00 10:20:30"},
+      {"  10:20:30  ", ole_date::time_only, "0000-00-00 10:20:30"},
+      {"1/2/2004", ole_date::date_only, "2004-01-02"},
+      {"Jan 31, 2005 10:20", ole_date::date_time, "2005-01-31 10:20:00"},
+      {"2005-01-31 10:20", ole_date::date_time, "2005-01-31 10:20:00"},
+      {"2005-01-31", ole_date::date_only, "2005-01-31"},
+      {"2005-01-31 10:20:30.5", ole_date::date_time, "2005-01-31 10:20:31"},
+      {"2005-01-31 00:00:00.2", ole_date::date_only, "2005-01-31"},
+      {"31.01.2005 10:20:30", ole_date::date_time, "2005-01-31 10:20:30"},
+      {"31.01.2005", ole_date::date_only, "2005-01-31"},
+      {"31/01/2005", ole_date::date_only, "2005-01-31"},
+      {"1899-12-29", ole_date::date_only, "1899-12-29"},
+      {"0100-01-01", ole_date::date_only, "0100-01-01"},
+      {"9999-12-31 23:59:59", ole_date::date_time, "9999-12-31 23:59:59"},
+      {"1:2", ole_date::none, ""},
+      {"", ole_date::none, ""},
+      {"getdate()", ole_date::none, ""},
+      {"2005.01", ole_date::none, ""},
+  };
+  for (const Case& c : cases) {
+    ole_date d{std::string(c.text)};
+    EXPECT_EQ(d.kind(), c.kind) << c.text;
+    EXPECT_EQ(d.to_string(), c.shown) << c.text;
+  }
+}
+
+TEST(DateText, TwelveHourMarkers) {
+  struct Case {
+    const char* text;
+    const char* shown;
+  } cases[] = {
+      {"10:20:30 PM", "0000-00-00 22:20:30"},
+      {"10:20:30 pm", "0000-00-00 22:20:30"},
+      {"12:05:00 PM", "0000-00-00 12:05:00"},
+      {"12:05:00 AM", "0000-00-00 00:05:00"},  // five past midnight
+      {"10:20:30 AM", "0000-00-00 10:20:30"},
+      {"1/2/2004 1:02:03 PM", "2004-01-02 13:02:03"},
+      {"31.01.2005 11:00:00 PM", "2005-01-31 23:00:00"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ole_date{std::string(c.text)}.to_string(), c.shown) << c.text;
+}
+
+TEST(DateText, HalfSecondsCarryIntoMinutesHoursAndDays) {
+  struct Case {
+    const char* text;
+    const char* shown;
+  } cases[] = {
+      {"10:20:59.5", "0000-00-00 10:21:00"},
+      {"10:59:59.5", "0000-00-00 11:00:00"},
+      {"23:59:59.5", "0000-00-00 23:59:59"},  // no day to carry into
+      {"2005-12-31 23:59:59.5", "2006-01-01"},
+      {"2005-02-28 11:59:59.7 PM", "2005-03-01"},
+      {"9999-12-31 23:59:59.5", "9999-12-31 23:59:59"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ole_date{std::string(c.text)}.to_string(), c.shown) << c.text;
+}
+
+TEST(DateValue, FromDateAndVariant) {
+  struct Case {
+    double date;
+    ole_date::kind_t kind;
+    const char* shown;
+  } cases[] = {
+      {0.0, ole_date::date_only, "1899-12-30"},
+      {0.5, ole_date::date_time, "1899-12-30 12:00:00"},
+      {-1.25, ole_date::date_time, "1899-12-29 06:00:00"},
+      {-657434.0, ole_date::date_only, "0100-01-01"},
+      {2958465.0 + 86399.0 / 86400.0, ole_date::date_time, "9999-12-31 23:59:59"},
+      {-657435.0, ole_date::none, ""},
+      {2958466.0, ole_date::none, ""},
+  };
+  for (const Case& c : cases) {
+    ole_date d(c.date);
+    EXPECT_EQ(d.kind(), c.kind) << c.date;
+    EXPECT_EQ(d.to_string(), c.shown) << c.date;
+    EXPECT_EQ(d.fields().wDayOfWeek, 0) << c.date;
+  }
+  VARIANT var;
+  var.vt = VT_NULL;
+  EXPECT_EQ(ole_date(var).kind(), ole_date::none);
+  EXPECT_EQ(ole_date(var).to_string(), "");
+  var.vt = VT_DATE;
+  var.date = 38383.5;
+  EXPECT_EQ(ole_date(var).to_string(), "2005-01-31 12:00:00");
+  var.vt = VT_I4;
+  EXPECT_THROW(ole_date{var}, tk_mail_assertion);
+}
+
+TEST(DateValue, ToVariantRoundTripsToTheSecond) {
+  const char* texts[] = {"0100-01-01 00:00:01", "1899-12-29 23:59:59", "1753-01-01 12:34:56",
+                         "2005-01-31 10:20:30", "9999-12-31 23:59:59"};
+  for (const char* text : texts) {
+    ole_variant v = ole_date{std::string(text)}.to_variant();
+    ASSERT_EQ(v.vt(), VT_DATE) << text;
+    EXPECT_EQ(ole_date(v.variant()).to_string(), text);
+  }
+  EXPECT_EQ(ole_date{std::string("10:20:30")}.to_variant().to_string(), "1899-12-30 10:20:30");
+  EXPECT_EQ(ole_date().to_variant().vt(), VT_EMPTY);
+  EXPECT_EQ(ole_date{std::string("2005-02-30")}.to_variant().vt(), VT_EMPTY);
+}
+
+TEST(DateValue, DateTypes) {
+  EXPECT_TRUE(ole_date::is_date_type(VT_DATE));
+  EXPECT_TRUE(ole_date::is_date_type(VT_BSTR));
+  EXPECT_FALSE(ole_date::is_date_type(VT_R8));
+}
+
+}  // namespace

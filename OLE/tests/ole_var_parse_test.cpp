@@ -1,0 +1,140 @@
+// ole_variant::from_string: how texts read into each type.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "OLE/ole_var.h"
+
+namespace {
+
+struct Case {
+  const char* text;
+  int target;
+  VARTYPE vt;        // the resulting tag
+  const char* shown; // its to_string
+};
+
+void expect_cases(const Case* cases, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const Case& c = cases[i];
+    ole_variant v = ole_variant::from_string(c.text, c.target);
+    EXPECT_EQ(v.vt(), c.vt) << "'" << c.text << "' as " << c.target;
+    EXPECT_EQ(v.to_string(), c.shown) << "'" << c.text << "' as " << c.target;
+  }
+}
+
+TEST(FromString, SmallIntegersMustBeWrittenExactly) {
+  const Case cases[] = {
+      {"5", VT_I4, VT_I4, "5"},
+      {"-2147483648", VT_I4, VT_I4, "-2147483648"},
+      {"05", VT_I4, VT_EMPTY, ""},
+      {"+5", VT_I4, VT_EMPTY, ""},
+      {" 5", VT_I4, VT_EMPTY, ""},
+      {"5.0", VT_I4, VT_EMPTY, ""},
+      {"5x", VT_I4, VT_EMPTY, ""},
+      {"-0", VT_I4, VT_EMPTY, ""},
+      {"", VT_I4, VT_EMPTY, ""},
+      {"2147483648", VT_I4, VT_EMPTY, ""},
+      {"99999999999999999999", VT_I4, VT_EMPTY, ""},
+      {"-32768", VT_I2, VT_I2, "-32768"},
+      {"70000", VT_I2, VT_EMPTY, ""},  // out of range: refused, not narrowed
+      {"-128", VT_I1, VT_I1, "-128"},
+      {"128", VT_I1, VT_EMPTY, ""},
+      {"255", VT_UI1, VT_UI1, "255"},
+      {"-1", VT_UI1, VT_EMPTY, ""},
+      {"65535", VT_UI2, VT_UI2, "65535"},
+      {"65536", VT_UI2, VT_EMPTY, ""},
+  };
+  expect_cases(cases, std::size(cases));
+}
+
+TEST(FromString, WideIntegersReadTheLeadingNumber) {
+  const Case cases[] = {
+      {"4294967295", VT_UI4, VT_UI4, "4294967295"},
+      {"12abc", VT_UI4, VT_UI4, "12"},
+      {"abc", VT_UI4, VT_UI4, "0"},
+      {"4294967296", VT_UI4, VT_EMPTY, ""},
+      {"-1", VT_UI4, VT_EMPTY, ""},
+      {" -9223372036854775808", VT_I8, VT_I8, "-9223372036854775808"},
+      {"9223372036854775807", VT_I8, VT_I8, "9223372036854775807"},
+      {"42 rows", VT_I8, VT_I8, "42"},
+      {"x", VT_I8, VT_I8, "0"},
+      {"9223372036854775808", VT_I8, VT_EMPTY, ""},
+      {"18446744073709551615", VT_UI8, VT_UI8, "18446744073709551615"},
+      {"18446744073709551616", VT_UI8, VT_EMPTY, ""},
+  };
+  expect_cases(cases, std::size(cases));
+}
+
+TEST(FromString, FloatsMoneyAndDecimalsAcceptACommaAsPoint) {
+  const Case cases[] = {
+      {"1,25", VT_R8, VT_R8, "1.250000000000000e+000"},
+      {"1.5", VT_R4, VT_R4, "1.500000e+000"},
+      {"-2.5e-7", VT_R8, VT_R8, "-2.500000000000000e-007"},
+      {"abc", VT_R8, VT_R8, "0.000000000000000e+000"},
+      {"12,50", VT_CY, VT_CY, "12.5"},
+      {"922337203685477.5807", VT_CY, VT_CY, "922337203685477.5807"},
+      {"-922337203685477.5808", VT_CY, VT_CY, "-922337203685477.5808"},
+      {"922337203685477.5808", VT_CY, VT_EMPTY, ""},
+      {"1.00005", VT_CY, VT_CY, "1"},  // four places, half to even
+      {"12abc", VT_CY, VT_EMPTY, ""},
+      {"1,234.5", VT_CY, VT_EMPTY, ""},
+      {"3,14159", VT_DECIMAL, VT_DECIMAL, "3.14159"},
+      {"9999999999999999999999999999", VT_DECIMAL, VT_DECIMAL, "9999999999999999999999999999"},
+      {"-0.0000000000000000000000000001", VT_DECIMAL, VT_DECIMAL,
+       "-0.0000000000000000000000000001"},
+      {"x", VT_DECIMAL, VT_EMPTY, ""},
+      // beyond DECIMAL's range: kept as a double of the same value
+      {"123456789012345678901234567890", VT_DECIMAL, VT_R8, "1.234567890123457e+029"},
+      {"-1e30", VT_DECIMAL, VT_R8, "-1.000000000000000e+030"},
+  };
+  expect_cases(cases, std::size(cases));
+}
+
+TEST(FromString, BooleansBinaryAndDates) {
+  const Case cases[] = {
+      {"TRUE", VT_BOOL, VT_BOOL, "1"},
+      {"Yes", VT_BOOL, VT_BOOL, "1"},
+      {"No", VT_BOOL, VT_BOOL, "0"},
+      {"false", VT_BOOL, VT_BOOL, "0"},
+      {"2", VT_BOOL, VT_BOOL, "1"},
+      {"abc", VT_BOOL, VT_BOOL, "0"},
+      {"0x0AFF", VT_BINARY, VT_BINARY, "0x0AFF"},
+      {"0aff", VT_BLOB, VT_BINARY, "0x0AFF"},
+      {"0X00", VT_BLOB, VT_BINARY, "0x00"},
+      {"zz01", VT_BLOB, VT_BINARY, "0x0001"},
+      {"0x", VT_BLOB, VT_BINARY, ""},
+      {"0x0AF", VT_BLOB, VT_EMPTY, ""},
+      {"ABC", VT_BLOB, VT_EMPTY, ""},
+      {"", VT_BLOB, VT_EMPTY, ""},
+      {"20050131235959", VT_DATE, VT_DATE, "2005-01-31 23:59:59"},
+      {"10:20:30", VT_DATE, VT_DATE, "1899-12-30 10:20:30"},
+      {"2005-13-45", VT_DATE, VT_EMPTY, ""},
+      {"getdate()", VT_DATE, VT_EMPTY, ""},
+  };
+  expect_cases(cases, std::size(cases));
+}
+
+TEST(FromString, OtherTargetsGoThroughThePlatform) {
+  ole_variant text = ole_variant::from_string("", VT_BSTR);
+  EXPECT_EQ(text.vt(), VT_BSTR);
+  EXPECT_EQ(text.to_string(), "");
+  EXPECT_EQ(ole_variant::from_string("héllo", VT_BSTR).to_string(), "héllo");
+  EXPECT_EQ(ole_variant::from_string("x", VT_NULL).vt(), VT_NULL);
+  EXPECT_EQ(ole_variant::from_string("x", VT_EMPTY).vt(), VT_EMPTY);
+  ole_variant number = ole_variant::from_string("-7", VT_INT);
+  EXPECT_EQ(number.vt(), VT_INT);
+  EXPECT_EQ(number.variant().intVal, -7);
+  for (int target : {static_cast<int>(VT_DISPATCH), static_cast<int>(VT_ERROR),
+                     static_cast<int>(VT_UNKNOWN), 15, 0x1234}) {
+    try {
+      ole_variant::from_string("1", target);
+      ADD_FAILURE() << "no exception for target " << target;
+    } catch (const ole_type_exception& e) {
+      EXPECT_STREQ(e.what(), "The operating type is not supported yet");
+    }
+  }
+  EXPECT_THROW(ole_variant::from_string("abc", VT_INT), ole_type_exception);
+}
+
+}  // namespace
