@@ -28,7 +28,8 @@ const tk_error_message tk_oledb_messages[tk_oledb_message_count] = {
     {0x80E3B, "A specified scale was invalid."},
     {0x80E3C, "Invalid table ID. Contact to " TK_SUPPORT_ADDRESS TK_FOR_SOLUTION},
     {0x80E3D, "A specified type was invalid."},
-    {0x80E3E, "A column ID was occurred more than once in the specification."},
+    {0x80E3E, "A column ID was occurred more than once in the "
+              "specification."},
     {0x80E3F, "The specified table already exists."},
     {0x80E42, "The specified record number is invalid."},
     {0x80E4D, "Invalid user name or password."},
