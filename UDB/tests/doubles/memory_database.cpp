@@ -108,8 +108,14 @@ std::unique_ptr<udb_recordset> memory_database::get_table(const std::string& nam
   return std::make_unique<memory_recordset>(store_, *table);
 }
 
+// A file made anew keeps the failures injected into the old one, so that a
+// test can set them up before the run creates the file.
 std::unique_ptr<udb_database> memory_engine::create_db(const std::string& name) {
   auto store = std::make_shared<memory_store>();
+  if (auto old = files_.find(name); old != files_.end()) {
+    store->fail_create_table = old->second->fail_create_table;
+    store->refused_records = old->second->refused_records;
+  }
   store->format_code = format_code_;
   files_[name] = store;
   return std::make_unique<memory_database>(name, 18, store);
