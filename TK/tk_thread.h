@@ -68,9 +68,9 @@ class tk_thread {
   // True once terminate() or stop() has asked the current thread to stop.
   bool stop_requested() const noexcept { return stop_.stop_requested(); }
 
-  // What escaped the last run(), or null.  run() should handle its own
-  // errors; an escaping one is traced and kept here instead of ending the
-  // program.
+  // What escaped the last run(), or null; read it once the thread has
+  // ended.  run() should handle its own errors; an escaping one is traced
+  // and kept here instead of ending the program.
   std::exception_ptr failure() const noexcept { return failure_; }
 
  protected:

@@ -67,12 +67,20 @@ bool parse_hex_list(std::string_view text, std::vector<unsigned char>& data, std
   return true;
 }
 
+// Reads 1 to 8 hex digits as a number.
+bool parse_hex_number(std::string_view digits, std::uint32_t& number) {
+  if (digits.empty() || digits.size() > 8) return false;
+  number = 0;
+  for (char c : digits) {
+    if (hex_digit(c) < 0) return false;
+    number = number * 16 + static_cast<std::uint32_t>(hex_digit(c));
+  }
+  return true;
+}
+
 bool parse_dword(std::string_view digits, reg_value& value, std::string& error) {
-  digits = trim(digits);
   std::uint32_t number = 0;
-  bool valid = !digits.empty() && digits.size() <= 8;
-  for (char c : digits) valid = valid && hex_digit(c) >= 0, number = number * 16 + (hex_digit(c) & 0xF);
-  if (!valid) {
+  if (!parse_hex_number(trim(digits), number)) {
     error = "a dword value needs 1 to 8 hex digits";
     return false;
   }
@@ -88,15 +96,10 @@ bool parse_hex_value(std::string_view text, reg_value& value, std::string& error
   value.type = reg_binary;
   if (!text.empty() && text.front() == '(') {
     std::size_t close = text.find(')');
-    std::string_view digits = text.substr(1, close == std::string_view::npos ? 0 : close - 1);
-    std::uint32_t type = 0;
-    bool valid = close != std::string_view::npos && !digits.empty() && digits.size() <= 8;
-    for (char c : digits) valid = valid && hex_digit(c) >= 0, type = type * 16 + (hex_digit(c) & 0xF);
-    if (!valid) {
+    if (close == std::string_view::npos || !parse_hex_number(text.substr(1, close - 1), value.type)) {
       error = "hex(<type>) needs a type of 1 to 8 hex digits";
       return false;
     }
-    value.type = type;
     text.remove_prefix(close + 1);
   }
   if (text.empty() || text.front() != ':') {
