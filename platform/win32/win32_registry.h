@@ -3,7 +3,9 @@
 // HKEY_CURRENT_USER\Software\<vendor>\<product> and its sub-keys live in
 // $XDG_CONFIG_HOME/<vendor>/<product>.reg (~/.config when XDG_CONFIG_HOME
 // is unset or not absolute), in the REGEDIT4 syntax (win32_regfile.h).
-// Other roots and shallower keys are not supported (EACCES).
+// Other roots and shallower keys are not supported (EACCES).  <vendor> and
+// <product> name a folder and a file, so they match with their case; key
+// and value names inside the file ignore case, as Windows does.
 //
 // Every call returns a status: 0 on success, otherwise an errno value:
 //   ENOENT   the key, the value or the settings file does not exist;
