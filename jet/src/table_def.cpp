@@ -96,12 +96,12 @@ void TdefParser::parse_header(TableDef& def) {
   def.used_pages = RowPointer::from_word(in_.u32(format_.tdef_used_pages_offset));
   def.free_pages = RowPointer::from_word(in_.u32(format_.tdef_free_pages_offset));
   // Cheap sanity limits before allocating: every entry takes bytes.
-  const std::size_t room = in_.size();
-  if (column_count_ * format_.tdef_column_entry > room) {
+  const std::uint64_t room = in_.size();
+  if (std::uint64_t{column_count_} * format_.tdef_column_entry > room) {
     fail("a column count that fits the definition", std::to_string(column_count_));
   }
-  if (real_index_count_ * format_.tdef_real_index_entry > room ||
-      index_count_ * format_.tdef_logical_index_entry > room) {
+  if (std::uint64_t{real_index_count_} * format_.tdef_real_index_entry > room ||
+      std::uint64_t{index_count_} * format_.tdef_logical_index_entry > room) {
     fail("index counts that fit the definition",
          std::to_string(real_index_count_) + " real, " + std::to_string(index_count_) + " logical");
   }
