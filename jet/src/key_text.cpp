@@ -11,6 +11,9 @@ namespace jet {
 namespace {
 
 constexpr std::uint16_t kGeneralLcid = 0x409;
+// Below this no value is a collation LCID: files that leave the field unset
+// (0, or 1 as some Jet 3 writers do) get the version's default order.
+constexpr std::uint16_t kFirstLcid = 0x400;
 constexpr std::uint8_t kLegacyVersion = 0;
 
 [[noreturn]] void bad_utf8(std::size_t at) {
@@ -67,9 +70,10 @@ std::u32string utf8_code_points(std::string_view utf8) {
 }
 
 SortOrder sort_order_of(const ColumnDef& column, JetVersion version) {
-  bool general = column.sort_order == 0 || column.sort_order == kGeneralLcid;
+  bool unset = column.sort_order < kFirstLcid;
+  bool general = unset || column.sort_order == kGeneralLcid;
   if (general && version == JetVersion::jet3) return SortOrder::general97;
-  if (general && (column.sort_order == 0 || column.sort_version == kLegacyVersion)) {
+  if (general && (unset || column.sort_version == kLegacyVersion)) {
     return SortOrder::general_legacy;
   }
   throw Error::not_supported("text index on column '" + column.name + "' uses collation " +

@@ -1,0 +1,121 @@
+// Test helpers: every index entry of a sample database side by side with
+// the key the encoders make of the row it points to.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "check_context.h"
+#include "header.h"
+#include "jet/index.h"
+#include "key_internal.h"
+#include "page_file.h"
+#include "table_def.h"
+#include "usage_map.h"
+
+namespace jet::testing {
+
+struct KeyPair {
+  std::string where;                  // "table 'T' index 0 row 12:3"
+  std::vector<std::uint8_t> stored;   // as Access wrote it
+  std::vector<std::uint8_t> encoded;  // as our encoders make it
+  std::vector<ColumnType> types;      // index column types, in key order
+  std::u32string text;                // the text of a one-text-column key
+};
+
+// Opens a database for the checker's internal readers.
+struct OpenSample {
+  PageFile file;
+  const Format& format;
+  PageCache pages;
+  check_detail::CheckContext ctx;
+
+  explicit OpenSample(const std::filesystem::path& path)
+      : file(path.string(), PageFile::Mode::read_only),
+        format(Format::of(version_of(file))),
+        pages(file, format.page_size),
+        ctx(pages, format) {}
+
+  static JetVersion version_of(PageFile& file) {
+    std::vector<std::uint8_t> page0(kHeaderMinimumSize);
+    file.read_at(0, page0);
+    return detect_version(page0);
+  }
+};
+
+// Leaf entries of the tree rooted at `root`, first leaf to last along the
+// leaf chain.
+inline std::vector<IndexEntry> leaf_entries(OpenSample& s, std::uint32_t root) {
+  const IndexPageLayout& layout = IndexPageLayout::of(s.format.version);
+  IndexPage page = decode_index_page(s.pages.get(root)->view(), layout, root);
+  while (!page.leaf) {
+    std::uint32_t child = page.entries.empty() ? page.tail_page : page.entries[0].child_page;
+    page = decode_index_page(s.pages.get(child)->view(), layout, child);
+  }
+  std::vector<IndexEntry> out;
+  for (int guard = 0; guard < 100000; ++guard) {
+    out.insert(out.end(), page.entries.begin(), page.entries.end());
+    if (page.next_page == 0) break;
+    page = decode_index_page(s.pages.get(page.next_page)->view(), layout, page.next_page);
+  }
+  return out;
+}
+
+inline const ColumnDef* column_numbered(const TableDef& table, std::uint16_t number,
+                                        std::size_t* at = nullptr) {
+  for (std::size_t i = 0; i < table.columns.size(); ++i) {
+    if (table.columns[i].number != number) continue;
+    if (at) *at = i;
+    return &table.columns[i];
+  }
+  return nullptr;
+}
+
+inline void add_pairs(OpenSample& s, const TableDef& table,
+                      const std::vector<check_detail::LiveRow>& rows, std::vector<KeyPair>& out) {
+  std::map<std::uint32_t, const check_detail::LiveRow*> by_pointer;
+  for (const auto& row : rows) by_pointer[row.pointer.to_word()] = &row;
+  for (const RealIndexDef& index : table.real_indexes) {
+    for (const IndexEntry& e : leaf_entries(s, index.first_page)) {
+      auto row = by_pointer.find(e.row.to_word());
+      if (row == by_pointer.end()) continue;
+      KeyPair pair;
+      pair.where = "table '" + table.name + "' index " + std::to_string(index.number) + " row " +
+                   std::to_string(e.row.page) + ":" + std::to_string(e.row.row);
+      pair.stored = e.key;
+      pair.encoded = make_index_key(table, index, row->second->values, s.format.version);
+      for (const IndexColumn& part : index.columns) {
+        std::size_t at = 0;
+        const ColumnDef* column = column_numbered(table, part.column_number, &at);
+        pair.types.push_back(column ? column->type : ColumnType::binary);
+        const auto* text = std::get_if<std::string>(&row->second->values[at]);
+        if (column && index.columns.size() == 1 && text) pair.text = utf8_code_points(*text);
+      }
+      out.push_back(std::move(pair));
+    }
+  }
+}
+
+// Every (stored, encoded) key pair of every index of every table.
+inline std::vector<KeyPair> sample_key_pairs(const std::filesystem::path& path) {
+  OpenSample s(path);
+  std::vector<KeyPair> out;
+  for (const auto& entry : check_detail::read_catalog(s.ctx)) {
+    TableDef table;
+    try {
+      table = read_table_def(s.pages, s.format, entry.tdef_page);
+    } catch (const Error&) {
+      continue;  // tables the reader cannot decode are the reader's tests' business
+    }
+    table.name = entry.name;
+    UsageMap map = read_usage_map(s.pages, s.format, table.used_pages, table.tdef_page);
+    add_pairs(s, table, check_detail::read_live_rows(s.ctx, table, map.pages, entry.name), out);
+  }
+  return out;
+}
+
+}  // namespace jet::testing
