@@ -1,0 +1,157 @@
+// Text keys of both sort orders: the generated tables, exact keys for
+// characters of each code kind, and the rules around the characters
+// (case, trailing spaces, length, direction, bad UTF-8).
+#include <gtest/gtest.h>
+
+#include "jet/error.h"
+#include "jet/index.h"
+#include "sort_tables.h"
+
+namespace jet {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string key(std::string_view text, SortOrder order, bool ascending = true) {
+  Bytes out;
+  append_text_key(text, order, ascending, out);
+  return key_to_hex(out);
+}
+
+TEST(SortTables, RunsAreSortedAndStartAtCharacterZero) {
+  struct Table {
+    const sort::CodeRun* runs;
+    std::size_t size;
+  } tables[] = {{sort::kGeneralLegacyRuns, sort::kGeneralLegacyRunsSize},
+                {sort::kGeneral97Runs, sort::kGeneral97RunsSize}};
+  for (const auto& t : tables) {
+    ASSERT_GT(t.size, 0u);
+    EXPECT_EQ(t.runs[0].first, 0);
+    for (std::size_t i = 1; i < t.size; ++i) EXPECT_LT(t.runs[i - 1].first, t.runs[i].first);
+  }
+  EXPECT_LT(sort::kGeneral97RunsSize, 256u);
+  for (std::size_t i = 1; i < sort::kGeneral97MappingsSize; ++i) {
+    EXPECT_LT(sort::kGeneral97Mappings[i - 1].from, sort::kGeneral97Mappings[i].from);
+  }
+}
+
+std::uint8_t first_inline(sort::CharCode code) {
+  EXPECT_GE(code.inline_len, 1);
+  return code.inline_bytes[0];
+}
+
+TEST(SortTables, LettersAndDigitsSortInOrderWhateverTheirCase) {
+  struct Order {
+    sort::CharCode (*code)(char16_t);
+    std::uint8_t letter_a;  // as the sample files show
+  } orders[] = {{[](char16_t c) { return sort::legacy_code(c); }, 0x4A},
+                {[](char16_t c) { return sort::general97_code(c); }, 0x60}};
+  for (const auto& order : orders) {
+    EXPECT_EQ(first_inline(order.code(u'A')), order.letter_a);
+    for (char c = '1'; c <= '9'; ++c) {
+      EXPECT_LT(first_inline(order.code(char16_t(c - 1))), first_inline(order.code(char16_t(c))));
+    }
+    EXPECT_LT(first_inline(order.code(u'9')), first_inline(order.code(u'A')));
+    for (char c = 'A'; c <= 'Z'; ++c) {
+      char16_t lower = char16_t(c - 'A' + 'a');
+      EXPECT_EQ(first_inline(order.code(lower)), first_inline(order.code(char16_t(c)))) << c;
+      if (c == 'A') continue;
+      EXPECT_LT(first_inline(order.code(char16_t(c - 1))), first_inline(order.code(char16_t(c))));
+    }
+  }
+  // A character no order knows is ignored by General 97.
+  EXPECT_EQ(sort::general97_code(0x4E00).kind, sort::CodeKind::kIgnored);
+  // The euro sign maps onto its code-page byte 0x80.
+  sort::CharCode euro = sort::general97_code(0x20AC);
+  sort::CharCode byte80 = sort::general97_code(0x80);
+  EXPECT_EQ(euro.kind, byte80.kind);
+  EXPECT_EQ(first_inline(euro), first_inline(byte80));
+}
+
+TEST(SortTextKey, ExactKeys) {
+  struct Case {
+    std::string text;
+    SortOrder order;
+    bool ascending;
+    std::string hex;
+  } cases[] = {
+      {"", SortOrder::general_legacy, true, "7F 01 00"},
+      {"AB", SortOrder::general_legacy, true, "7F 4A 4C 01 00"},
+      {"ab  ", SortOrder::general_legacy, true, "7F 4A 4C 01 00"},
+      {"AB", SortOrder::general_legacy, false, "80 B5 B3 FE FF 00"},
+      // an accented letter: base code inline, its accent after the text
+      {"\xC3\xA9", SortOrder::general_legacy, true, "7F 51 01 0E 00"},
+      {"a\xC3\xA9", SortOrder::general_legacy, true, "7F 4A 51 01 02 0E 00"},
+      // an unprintable character: only a positioned code after the text
+      {"a\x01", SortOrder::general_legacy, true, "7F 4A 01 01 01 01 80 0B 06 03 00"},
+      {"", SortOrder::general97, true, "7F 00"},
+      {"AB", SortOrder::general97, true, "7F 60 61 00"},
+      {"AB", SortOrder::general97, false, "80 9F 9E FF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(key(c.text, c.order, c.ascending), c.hex) << c.text;
+}
+
+TEST(SortTextKey, CaseAndTrailingSpacesDoNotChangeTheKey) {
+  for (SortOrder order : {SortOrder::general97, SortOrder::general_legacy}) {
+    EXPECT_EQ(key("Hello World", order), key("hello world   ", order));
+    EXPECT_NE(key("Hello World", order), key(" Hello World", order));
+  }
+}
+
+TEST(SortTextKey, OnlyTheFirst255CharactersCount) {
+  std::string long_a(300, 'a');
+  std::string long_b = std::string(255, 'a') + "b";
+  for (SortOrder order : {SortOrder::general97, SortOrder::general_legacy}) {
+    EXPECT_EQ(key(long_a, order), key(long_b, order));
+    EXPECT_NE(key(std::string(254, 'a') + "b", order), key(long_a, order));
+  }
+}
+
+TEST(SortTextKey, KeysSortAlphabeticallyBothWays) {
+  const char* words[] = {"", "a", "ab", "abc", "b", "ba", "z", "zz"};
+  for (SortOrder order : {SortOrder::general97, SortOrder::general_legacy}) {
+    for (std::size_t i = 1; i < std::size(words); ++i) {
+      Bytes a, b, da, db;
+      append_text_key(words[i - 1], order, true, a);
+      append_text_key(words[i], order, true, b);
+      append_text_key(words[i - 1], order, false, da);
+      append_text_key(words[i], order, false, db);
+      EXPECT_LT(a, b) << words[i - 1] << " < " << words[i];
+      EXPECT_GT(da, db) << words[i - 1] << " < " << words[i];
+    }
+  }
+}
+
+TEST(SortTextKey, CharactersBeyondTheBasicPlaneUseSurrogateCodes) {
+  // U+1F600 is D83D DE00 in UTF-16: D83D - 10238 = B03F; DE00 lies 512
+  // into its block, so its code is DE00 - 9988 = B6FC; both add extra 3F.
+  std::string key_text = key("\xF0\x9F\x98\x80", SortOrder::general_legacy);
+  EXPECT_EQ(key_text, "7F B0 3F B6 FC 01 3F 3F 00");
+}
+
+TEST(SortTextKey, MalformedUtf8IsRejected) {
+  const char* bad[] = {"\x80", "a\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"};
+  for (const char* text : bad) {
+    Bytes out;
+    EXPECT_THROW(append_text_key(text, SortOrder::general_legacy, true, out), Error);
+    EXPECT_THROW(append_text_key(text, SortOrder::general97, true, out), Error);
+  }
+}
+
+TEST(SortTextKey, SortOrderFollowsTheColumnsCollation) {
+  ColumnDef c;
+  c.type = ColumnType::text;
+  c.sort_order = 0x409;
+  EXPECT_EQ(sort_order_of(c, JetVersion::jet3), SortOrder::general97);
+  EXPECT_EQ(sort_order_of(c, JetVersion::jet4), SortOrder::general_legacy);
+  c.sort_version = 1;  // the Access 2010 "General" order
+  EXPECT_THROW(sort_order_of(c, JetVersion::jet4), Error);
+  c.sort_order = 0x40C;  // French
+  c.sort_version = 0;
+  EXPECT_THROW(sort_order_of(c, JetVersion::jet4), Error);
+  c.sort_order = 0;
+  EXPECT_EQ(sort_order_of(c, JetVersion::jet4), SortOrder::general_legacy);
+}
+
+}  // namespace
+}  // namespace jet
