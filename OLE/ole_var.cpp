@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "TK/tk_trace.h"
 
@@ -132,6 +133,19 @@ ole_variant& ole_variant::operator=(const ole_variant& other) {
   }
   HRESULT hr = VariantCopy(&var_, &other.var_);
   TK_ASSERT(SUCCEEDED(hr));
+  return *this;
+}
+
+ole_variant::ole_variant(ole_variant&& other) noexcept : ole_variant() { *this = std::move(other); }
+
+ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
+  if (this == &other) return *this;
+  VariantClear(&var_);
+  var_ = other.var_;
+  hyper_ = std::exchange(other.hyper_, 0);
+  uhyper_ = std::exchange(other.uhyper_, 0);
+  VariantInit(&other.var_);
+  other.var_.llVal = 0;
   return *this;
 }
 

@@ -60,6 +60,9 @@ class ole_variant {
   ole_variant(std::size_t count, const void* bytes);
   ole_variant(const ole_variant& other);
   ole_variant& operator=(const ole_variant& other);
+  // Moving takes over the other's value and leaves it VT_EMPTY.
+  ole_variant(ole_variant&& other) noexcept;
+  ole_variant& operator=(ole_variant&& other) noexcept;
   virtual ~ole_variant();
 
   // The value as a signed 32-bit number: integers as their low 32 bits,

@@ -97,3 +97,18 @@ TEST(Constructors, SystemTimeOutOfRangeStaysEmpty) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Move, TakesTheValueAndLeavesEmpty) {
+  ole_variant source("moved text");
+  ole_variant target(std::move(source));
+  EXPECT_EQ(target.to_string(), "moved text");
+  EXPECT_EQ(source.vt(), VT_EMPTY);
+  ole_variant wide(-7LL);
+  target = std::move(wide);
+  EXPECT_EQ(target.to_string(), "-7");
+  EXPECT_EQ(wide.hyper_value(), 0);
+}
+
+}  // namespace

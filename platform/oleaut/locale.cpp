@@ -1,8 +1,10 @@
 #include "platform/oleaut/locale.h"
 
+#include <atomic>
+
 namespace {
 
-LCID g_user_default = LOCALE_EN_US;
+std::atomic<LCID> g_user_default{LOCALE_EN_US};
 
 LCID resolve(LCID lcid) {
   if (lcid == LOCALE_USER_DEFAULT || lcid == LOCALE_SYSTEM_DEFAULT || lcid == 0)

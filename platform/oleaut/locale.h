@@ -11,7 +11,7 @@ constexpr LCID LOCALE_EN_US = 0x0409;  // 1033, English (United States)
 
 // The locale LOCALE_USER_DEFAULT and LOCALE_SYSTEM_DEFAULT stand for:
 // English (United States) unless set otherwise (tests set it to see how
-// callers cope with a "," separator). Not thread-safe; set it before use.
+// callers cope with a "," separator). Safe from any thread.
 LCID oleaut_user_default_lcid();
 void oleaut_set_user_default_lcid(LCID lcid);
 
