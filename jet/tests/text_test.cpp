@@ -1,0 +1,57 @@
+#include "text.h"
+
+#include <gtest/gtest.h>
+
+#include "page_builder.h"
+
+namespace jet {
+namespace {
+
+using testing::Bytes;
+
+TEST(TextDecoding, CodePage1252ToUtf8) {
+  struct Case {
+    Bytes in;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{'A', 'b', '1'}, "Ab1"},
+      {{0x80}, "\xE2\x82\xAC"},          // euro sign
+      {{0xE9}, "\xC3\xA9"},              // e acute
+      {{0x9F}, "\xC5\xB8"},              // Y diaeresis
+      {{0x81}, "\xC2\x81"},              // unassigned: kept as the C1 control
+      {{0xFF}, "\xC3\xBF"},
+      {{}, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(cp1252_to_utf8(c.in), c.out);
+}
+
+TEST(TextDecoding, Ucs2AndCompressedUnicode) {
+  struct Case {
+    const char* what;
+    Bytes in;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"plain UCS-2", {'h', 0, 'i', 0}, "hi"},
+      {"non-Latin", {0x42, 0x04, 0x4B, 0x04}, "\xD1\x82\xD1\x8B"},
+      {"surrogate pair", {0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},
+      {"lone surrogate", {0x00, 0xD8}, "\xEF\xBF\xBD"},
+      {"odd byte", {'a', 0, 'b'}, "a\xEF\xBF\xBD"},
+      {"compressed", {0xFF, 0xFE, 'a', 'b', 'c'}, "abc"},
+      {"compressed then raw then compressed",
+       {0xFF, 0xFE, 'a', 0x00, 0x42, 0x04, 0x00, 'z'}, "a\xD1\x82z"},
+      {"compressed, empty", {0xFF, 0xFE}, ""},
+      {"compressed, truncated raw unit", {0xFF, 0xFE, 0x00, 0x42}, "\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(jet4_text_to_utf8(c.in), c.out) << c.what;
+}
+
+TEST(TextDecoding, ByVersion) {
+  const Bytes bytes = {'o', 0, 'k', 0};
+  EXPECT_EQ(decode_text(bytes, kJet4Format), "ok");
+  EXPECT_EQ(decode_text(bytes, kJet3Format), std::string("o\0k\0", 4));
+}
+
+}  // namespace
+}  // namespace jet
