@@ -1,0 +1,146 @@
+// Index page decoding on pages built here for both layouts: entry
+// boundaries from the bitmask, the shared prefix, node child pointers, and
+// damage reported with the page number.
+#include <gtest/gtest.h>
+
+#include "coding.h"
+#include "jet/error.h"
+#include "jet/index.h"
+
+namespace jet {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Entry bytes: key, big-endian 3-byte page and row, and for nodes a child.
+Bytes entry(Bytes key, std::uint32_t page, std::uint8_t row, std::uint32_t child = 0,
+            bool node = false) {
+  Bytes out = std::move(key);
+  std::uint8_t tail[8];
+  coding::put_u24_be(tail, page);
+  tail[3] = row;
+  coding::put_u32_be(tail + 4, child);
+  out.insert(out.end(), tail, tail + (node ? 8 : 4));
+  return out;
+}
+
+// A page of `layout` holding `stored` entries (the ones after the first
+// already stripped of the prefix).
+Bytes build_page(const IndexPageLayout& layout, std::uint8_t type, const std::vector<Bytes>& stored,
+                 std::uint16_t prefix = 0) {
+  Bytes page(layout.page_size, 0);
+  page[0] = type;
+  page[1] = 0x01;
+  coding::put_u32(page.data() + 4, 77);  // owner TDEF
+  coding::put_u32(page.data() + layout.prev_offset, 5);
+  coding::put_u32(page.data() + layout.next_offset, 6);
+  coding::put_u32(page.data() + layout.tail_offset, 7);
+  page[layout.prefix_length_offset] = std::uint8_t(prefix);
+  std::size_t end = 0;
+  for (const Bytes& e : stored) {
+    std::copy(e.begin(), e.end(), page.begin() + layout.entries_offset() + end);
+    end += e.size();
+    page[layout.mask_offset + end / 8] |= std::uint8_t(1u << (end % 8));
+  }
+  return page;
+}
+
+const IndexPageLayout* const kLayouts[] = {&kJet3IndexLayout, &kJet4IndexLayout};
+
+TEST(IndexPage, DecodesLeafEntriesAndHeader) {
+  for (const IndexPageLayout* layout : kLayouts) {
+    std::vector<Bytes> stored = {entry({0x7F, 0x80, 0x00, 0x00, 0x01}, 261, 3),
+                                 entry({0x7F, 0x80, 0x00, 0x00, 0x02}, 261, 4),
+                                 entry({0x00}, 0x123456, 255)};
+    IndexPage page = decode_index_page(build_page(*layout, 0x04, stored), *layout, 9);
+    EXPECT_TRUE(page.leaf);
+    EXPECT_EQ(page.number, 9u);
+    EXPECT_EQ(page.owner, 77u);
+    EXPECT_EQ(page.prev_page, 5u);
+    EXPECT_EQ(page.next_page, 6u);
+    EXPECT_EQ(page.tail_page, 7u);
+    ASSERT_EQ(page.entries.size(), 3u);
+    EXPECT_EQ(key_to_hex(page.entries[1].key), "7F 80 00 00 02");
+    EXPECT_EQ(page.entries[1].row, (RowPointer{261, 4}));
+    EXPECT_EQ(page.entries[2].row, (RowPointer{0x123456, 255}));
+    EXPECT_EQ(page.entries[2].child_page, 0u);
+  }
+}
+
+TEST(IndexPage, RestoresTheSharedPrefix) {
+  for (const IndexPageLayout* layout : kLayouts) {
+    // Four shared bytes: later entries store only the last key byte onward.
+    std::vector<Bytes> stored = {entry({0x7F, 0x00, 0x00, 0x00, 0x01}, 261, 3), entry({0x02}, 261, 4),
+                                 entry({0x03}, 262, 0)};
+    IndexPage page = decode_index_page(build_page(*layout, 0x04, stored, 4), *layout, 9);
+    ASSERT_EQ(page.entries.size(), 3u);
+    EXPECT_EQ(key_to_hex(page.entries[1].key), "7F 00 00 00 02");
+    EXPECT_EQ(key_to_hex(page.entries[2].key), "7F 00 00 00 03");
+    EXPECT_EQ(page.entries[2].row, (RowPointer{262, 0}));
+  }
+}
+
+TEST(IndexPage, NodeEntriesCarryTheirChildPage) {
+  for (const IndexPageLayout* layout : kLayouts) {
+    std::vector<Bytes> stored = {entry({0x7F, 0x41}, 10, 1, 300, true),
+                                 entry({0x7F, 0x42}, 11, 2, 301, true)};
+    IndexPage page = decode_index_page(build_page(*layout, 0x03, stored), *layout, 9);
+    EXPECT_FALSE(page.leaf);
+    ASSERT_EQ(page.entries.size(), 2u);
+    EXPECT_EQ(page.entries[0].child_page, 300u);
+    EXPECT_EQ(page.entries[1].child_page, 301u);
+    EXPECT_EQ(key_to_hex(page.entries[1].key), "7F 42");
+  }
+}
+
+TEST(IndexPage, EmptyLeafHasNoEntries) {
+  for (const IndexPageLayout* layout : kLayouts) {
+    EXPECT_TRUE(decode_index_page(build_page(*layout, 0x04, {}), *layout, 3).entries.empty());
+  }
+}
+
+TEST(IndexPage, DamageIsReportedWithThePage) {
+  for (const IndexPageLayout* layout : kLayouts) {
+    struct Case {
+      const char* what;
+      Bytes page;
+    };
+    Bytes past_end = build_page(*layout, 0x04, {});
+    past_end[layout->mask_offset + layout->mask_size - 1] = 0x80;  // ends past the page
+    Bytes short_page = build_page(*layout, 0x04, {});
+    short_page.resize(layout->page_size - 1);
+    Case cases[] = {
+        {"data page", build_page(*layout, 0x01, {})},
+        {"zeroed page", Bytes(layout->page_size, 0)},
+        {"entry without a row pointer", build_page(*layout, 0x04, {{0x7F, 0x01}})},
+        {"node entry without a child", build_page(*layout, 0x03, {entry({0x7F}, 1, 1)})},
+        {"prefix longer than the first entry", build_page(*layout, 0x04, {entry({0x7F}, 1, 1)}, 9)},
+        {"mask past the page", past_end},
+        {"short buffer", short_page},
+    };
+    for (const auto& c : cases) {
+      try {
+        decode_index_page(c.page, *layout, 42);
+        ADD_FAILURE() << c.what << ": no error";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::corruption) << c.what;
+        EXPECT_EQ(e.page(), 42u) << c.what;
+      }
+    }
+  }
+}
+
+TEST(IndexPage, EntriesOrderByKeyThenRow) {
+  IndexEntry a{{0x7F, 0x01}, {5, 1}, 0};
+  IndexEntry b{{0x7F, 0x01}, {5, 2}, 0};
+  IndexEntry c{{0x7F, 0x01, 0x00}, {1, 0}, 0};
+  IndexEntry d{{0x7F, 0x02}, {0, 0}, 0};
+  EXPECT_LT(compare_entries(a, b), 0);
+  EXPECT_LT(compare_entries(b, c), 0);
+  EXPECT_LT(compare_entries(c, d), 0);
+  EXPECT_EQ(compare_entries(d, d), 0);
+  EXPECT_GT(compare_entries(d, a), 0);
+}
+
+}  // namespace
+}  // namespace jet
