@@ -86,10 +86,10 @@ void ole_date::carry_rounded_second() {
   fields_.wMinute = 0;
   if (++fields_.wHour < 24) return;
   fields_.wHour = 0;
-  DATE day = 0.0;
+  DATE day = 0.0;  // midnight: a whole day number, whatever its sign
   SYSTEMTIME next{};
   if (kind_ == date_time && SystemTimeToVariantTime(&fields_, &day) &&
-      VariantTimeToSystemTime(day >= 0 ? day + 1.0 : day - 1.0, &next)) {
+      VariantTimeToSystemTime(day + 1.0, &next)) {
     next.wDayOfWeek = 0;
     fields_ = next;
     return;

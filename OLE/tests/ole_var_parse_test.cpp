@@ -138,3 +138,35 @@ TEST(FromString, OtherTargetsGoThroughThePlatform) {
 }
 
 }  // namespace
+
+#include <random>
+
+#include "OLE/ole_date.h"
+
+namespace {
+
+// Texts made of the characters that matter to the readers (digits, signs,
+// separators, exponent and marker letters, bytes above 0x7F) in every
+// target: each gives a value or ole_type_exception, never a crash.
+TEST(FromString, HostileTextsGiveAValueOrTheTypeError) {
+  const std::string alphabet = "0123456789 +-.,:/eExXaAmMpPJan\t\x80\xFF";
+  const int targets[] = {VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_I8,  VT_UI8,
+                         VT_R4, VT_R8,  VT_CY, VT_DECIMAL, VT_DATE, VT_BOOL, VT_BLOB,
+                         VT_BINARY, VT_BSTR, VT_INT, VT_UINT, VT_NULL, VT_EMPTY};
+  std::mt19937 random(20050131);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(random() % 40, ' ');
+    for (char& c : text) c = alphabet[random() % alphabet.size()];
+    if (round % 100 == 0) text.append(5000, '9');
+    for (int target : targets) {
+      try {
+        ole_variant v = ole_variant::from_string(text, target);
+        (void)v.to_string();
+      } catch (const ole_type_exception&) {
+      }
+    }
+    (void)ole_date(text).to_variant().to_string();
+  }
+}
+
+}  // namespace
