@@ -79,9 +79,22 @@ class ole_variant {
   virtual std::string to_string() const;
 
   // The value of text read as the target type; VT_EMPTY when the text does
-  // not read as that type (see ole_var_parse.cpp for the rules per type).
-  // Throws ole_type_exception for a target the platform cannot make from
-  // text.
+  // not read as that type:
+  // - empty text gives VT_EMPTY (for VT_BSTR an empty string);
+  // - VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4: only the exact decimal writing of
+  //   a number in the type's range ("05", "+5", " 5", "70000" as VT_I2 fail);
+  // - VT_UI4, VT_UI8, VT_I8: the leading number (none reads 0); a number
+  //   beyond the type's range fails;
+  // - VT_R4, VT_R8: the leading number with "," read as "." (none reads 0);
+  // - VT_CY, VT_DECIMAL: the whole text as a number, "," read as "."; money
+  //   rounds to four places; a decimal beyond DECIMAL's range is kept as
+  //   VT_R8 of the same value;
+  // - VT_DATE: the text read by ole_date; VT_BOOL: yes/true or no/false
+  //   (case ignored), else a number other than 0 is true;
+  // - VT_BLOB (65) and binary: two hex digits per byte after an optional
+  //   "0x"; odd lengths fail;
+  // - any other target: the platform's change of text into that type; when
+  //   it fails, throws ole_type_exception.
   static ole_variant from_string(std::string_view text, int target);
 
   // Makes the value binary with exactly count bytes: an existing one-
