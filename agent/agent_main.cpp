@@ -16,17 +16,6 @@
 
 namespace {
 
-// Parse, connect, check, convert.  Every failure before the run leaves by
-// an exception; the run reports its own errors through the handler.
-void run_agent(int argc, const char* const* argv, quillmere_convertor& driver) {
-  if (argc <= 1 || !parse_cmd_line(argc, argv, driver)) fatal_exit(agent_usage_text());
-  // The source lookup comes with the SQL Server engine; until then the
-  // connection itself reports that the server side is missing.
-  driver.connect_mssql_server();
-  check_dest(driver.dest(), driver);
-  driver();
-}
-
 // An error of the library before or instead of the run: the handler prints
 // it (and ends the process itself for an internal error).  Nothing was
 // converted, so the agent fails whatever the error's level.
@@ -40,15 +29,18 @@ int report_failure(error_handler& handler, const tk_exception& error) {
 }
 
 // The guarded region: the driver lives in it and dies before the handler.
+// Fatal problems leave by agent_exit, other standard exceptions as they are.
 int guarded_run(int argc, const char* const* argv, error_handler& handler) {
   quillmere_convertor driver(quillmere_front_end::agent);
   try {
-    run_agent(argc, argv, driver);
+    if (argc <= 1 || !parse_cmd_line(argc, argv, driver)) fatal_exit(agent_usage_text());
+    // The source lookup comes with the SQL Server engine; until then the
+    // connection itself reports that the server side is missing.
+    driver.connect_mssql_server();
   } catch (const tk_exception& error) {
     return report_failure(handler, error);
   }
-  bool stopped = driver.stopped() || handler.stopped();
-  return stopped ? agent_exit_failure : agent_exit_success;
+  return agent_convert(driver, handler);
 }
 
 int fatal_message(const std::string& message, std::ostream& err) {
@@ -70,6 +62,17 @@ int agent_main(int argc, const char* const* argv, std::ostream& out, std::ostrea
   } catch (const std::exception& error) {
     return fatal_message(error.what(), err);
   }
+}
+
+int agent_convert(quillmere_convertor& driver, error_handler& handler) {
+  try {
+    check_dest(driver.dest(), driver);
+  } catch (const tk_exception& error) {
+    return report_failure(handler, error);
+  }
+  driver();
+  bool stopped = driver.stopped() || handler.stopped();
+  return stopped ? agent_exit_failure : agent_exit_success;
 }
 
 void check_dest(const std::string& dest, const quillmere_convertor& settings) {

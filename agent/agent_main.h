@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+class error_handler;
 class quillmere_convertor;
 
 // Exit codes of the agent.
@@ -22,6 +23,13 @@ inline constexpr int agent_exit_failure = -1;  // exit status 255
 // messages and the usage text go to `err`; error lines to `out`.
 // REQUIRES: no quillmere_convertor exists (the entry makes the one driver).
 int agent_main(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+// The steps after the connection: checks the destination, runs `driver`
+// once and answers the exit code.  An error of the library before the run
+// goes to `handler` and gives -1; so does a run that ended early (it could
+// not open its databases, or the handler stopped it).  A run that only
+// reported recoverable errors gives 0.
+int agent_convert(quillmere_convertor& driver, error_handler& handler);
 
 // Validates the destination `dest` for `settings` and, when it exists and
 // the mode is 0 (overwrite the entire database), deletes it.
