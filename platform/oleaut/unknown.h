@@ -7,17 +7,22 @@
 
 #include "platform/oleaut/oleaut_types.h"
 
-struct IID {
+// A 128-bit identifier of an interface (IID) or of a class (CLSID).
+struct GUID {
   ULONG Data1;
   USHORT Data2;
   USHORT Data3;
   BYTE Data4[8];
 
-  friend bool operator==(const IID& a, const IID& b) {
-    return std::memcmp(&a, &b, sizeof(IID)) == 0;
+  friend bool operator==(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
   }
 };
+using IID = GUID;
+using CLSID = GUID;
+using REFGUID = const GUID&;
 using REFIID = const IID&;
+using REFCLSID = const CLSID&;
 
 constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
