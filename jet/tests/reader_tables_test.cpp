@@ -1,0 +1,168 @@
+// Table definitions, indexes and properties of the reference samples, as
+// Access wrote them (expectations taken from Access's own design).
+#include <gtest/gtest.h>
+
+#include "database_impl.h"
+#include "jet/database.h"
+#include "sample_files.h"
+
+namespace jet {
+namespace {
+
+class SampleTables : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (testing::samples_dir().empty()) GTEST_SKIP() << "reference samples are not present";
+  }
+  static Database open(const char* name) { return Database::open(testing::sample(name).string()); }
+
+  // Index columns name columns by number (which counts deleted columns).
+  static std::string column_named_by(const TableDef& def, std::uint16_t number) {
+    for (const auto& c : def.columns) {
+      if (c.number == number) return c.name;
+    }
+    return "?";
+  }
+
+  static const IndexDef& index(const TableDef& def, const std::string& name) {
+    for (const auto& i : def.indexes) {
+      if (i.name == name) return i;
+    }
+    throw std::runtime_error("no index " + name);
+  }
+};
+
+TEST_F(SampleTables, IndexesOfBothVersions) {
+  for (const char* file : {"jet3-access97/indexTestV1997.mdb", "jet4-access2000/indexTestV2000.mdb"}) {
+    auto db = open(file);
+    const TableDef def = db.table_def("Table1");
+    ASSERT_EQ(def.indexes.size(), 4u) << file;
+    const IndexDef& primary = index(def, "PrimaryKey");
+    EXPECT_EQ(primary.kind, IndexKind::primary) << file;
+    const RealIndexDef& real = def.real_indexes.at(primary.real_index);
+    EXPECT_TRUE(real.is_unique()) << file;
+    EXPECT_TRUE(real.is_required()) << file;
+    ASSERT_EQ(real.columns.size(), 1u) << file;
+    EXPECT_EQ(column_named_by(def, real.columns[0].column_number), "id") << file;
+    EXPECT_TRUE(real.columns[0].ascending) << file;
+    const IndexDef& foreign = index(def, "Table2Table1");
+    EXPECT_EQ(foreign.kind, IndexKind::foreign) << file;
+    EXPECT_EQ(foreign.related_table_page, db.table_entry("Table2").tdef_page) << file;
+    // Every index tree starts on an index or data page of this file.
+    for (const auto& r : def.real_indexes) {
+      ASSERT_LT(r.first_page, db.page_count()) << file;
+      const std::uint8_t type = db.impl().pages.get(r.first_page)->bytes[0];
+      EXPECT_TRUE(type == 0x03 || type == 0x04) << file << " page " << r.first_page;
+    }
+  }
+}
+
+TEST_F(SampleTables, IndexFlags) {
+  auto db = open("jet4-access2000/testIndexPropertiesV2000.mdb");
+  struct Case {
+    const char* table;
+    bool unique, ignore_nulls;
+    std::size_t columns;
+  };
+  for (const Case& c : {Case{"TableIgnoreNulls1", false, true, 1}, Case{"TableIgnoreNulls2", false, true, 2},
+                        Case{"TableUnique1_temp", true, false, 1}, Case{"TableUnique2_temp", true, false, 2}}) {
+    const TableDef def = db.table_def(c.table);
+    const RealIndexDef& data = def.real_indexes.at(index(def, "DataIndex").real_index);
+    EXPECT_EQ(data.is_unique(), c.unique) << c.table;
+    EXPECT_EQ(data.ignores_nulls(), c.ignore_nulls) << c.table;
+    EXPECT_EQ(data.columns.size(), c.columns) << c.table;
+  }
+}
+
+TEST_F(SampleTables, ColumnsAfterDeletionKeepTheirNumbers) {
+  auto db = open("jet4-access2000/delColTestV2000.mdb");
+  const TableDef def = db.table_def("Table1");
+  std::vector<std::uint16_t> numbers;
+  for (const auto& c : def.columns) numbers.push_back(c.number);
+  EXPECT_EQ(numbers, (std::vector<std::uint16_t>{0, 2, 3, 5}));
+  EXPECT_GT(def.max_columns, def.columns.size());
+  auto rows = db.rows("Table1");
+  ASSERT_TRUE(rows.next());
+  EXPECT_EQ(std::get<std::string>(rows.values()[3]), "foo2");
+}
+
+TEST_F(SampleTables, ColumnAttributes) {
+  auto db = open("jet4-access2000/testV2000.mdb");
+  const TableDef t1 = db.table_def("Table1");
+  const ColumnDef& a = *t1.find_column("a");
+  EXPECT_EQ(a.type, ColumnType::text);
+  EXPECT_EQ(a.length, 100);  // 50 characters of UCS-2
+  EXPECT_EQ(a.sort_order, 0x409);
+  EXPECT_FALSE(a.is_fixed());
+  EXPECT_TRUE(t1.find_column("I")->is_fixed());
+  EXPECT_EQ(t1.find_column("i")->type, ColumnType::boolean);
+  EXPECT_EQ(t1.find_column("nope"), nullptr);
+  const TableDef t3 = db.table_def("Table3");
+  EXPECT_TRUE(t3.columns.at(0).is_autonumber());
+  EXPECT_FALSE(t3.columns.at(1).is_autonumber());
+
+  auto db3 = open("jet3-access97/testV1997.mdb");
+  const ColumnDef& a3 = *db3.table_def("Table1").find_column("A");
+  EXPECT_EQ(a3.length, 50);
+  EXPECT_EQ(a3.code_page, 1252);
+
+  auto numeric = open("jet4-access2000/fixedNumericTestV2000.mdb");
+  const ColumnDef& n = numeric.table_def("test").columns.at(1);
+  EXPECT_EQ(n.type, ColumnType::numeric);
+  EXPECT_EQ(n.precision, 18);
+  EXPECT_EQ(n.scale, 0);
+}
+
+TEST_F(SampleTables, CatalogKinds) {
+  auto db = open("jet4-access2000/testV2000.mdb");
+  int user = 0, system = 0, containers = 0;
+  for (const auto& e : db.catalog()) {
+    user += e.kind == ObjectKind::user_table;
+    system += e.kind == ObjectKind::system_table;
+    containers += e.kind == ObjectKind::container;
+  }
+  EXPECT_EQ(user, 4);
+  EXPECT_GE(system, 5);
+  EXPECT_GE(containers, 3);
+  EXPECT_EQ(db.table_entry("msysobjects").tdef_page, 2u);
+  const auto with_system = db.table_names(true);
+  EXPECT_NE(std::find(with_system.begin(), with_system.end(), "MSysObjects"), with_system.end());
+  EXPECT_THROW(db.table_def("NoSuchTable"), Error);
+  try {
+    db.rows("NoSuchTable");
+  } catch (const Error& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::invalid_argument);
+  }
+}
+
+TEST_F(SampleTables, PropertiesAreTyped) {
+  auto db = open("jet3-access97/indexTestV1997.mdb");
+  const PropertySet props = db.table_properties("Table1");
+  ASSERT_NE(props.object(), nullptr);
+  const PropertyBlock* id = props.column("ID");
+  ASSERT_NE(id, nullptr);
+  const Property* places = id->find("decimalplaces");
+  ASSERT_NE(places, nullptr);
+  EXPECT_EQ(places->value, Value(std::uint8_t{255}));
+  const Property* fallback = id->find("DefaultValue");
+  ASSERT_NE(fallback, nullptr);
+  EXPECT_EQ(fallback->value, Value(std::string("0")));
+
+  auto db4 = open("jet4-access2000/testV2000.mdb");
+  const PropertySet props4 = db4.table_properties("Table1");
+  const PropertyBlock* a = props4.column("A");
+  ASSERT_NE(a, nullptr);
+  struct Case {
+    const char* name;
+    Value value;
+  };
+  for (const Case& c : {Case{"UnicodeCompression", true}, Case{"Required", false},
+                        Case{"AllowZeroLength", false}, Case{"ColumnWidth", std::int16_t{-1}}}) {
+    const Property* p = a->find(c.name);
+    ASSERT_NE(p, nullptr) << c.name;
+    EXPECT_EQ(p->value, c.value) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace jet
