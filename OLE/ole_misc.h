@@ -7,7 +7,7 @@
 #include "platform/oleaut/oleauto.h"
 
 // Owns one BSTR holding the narrow (UTF-8) bytes of a text. Not copyable;
-// movable.
+// movable. Thread-safety: one owner thread at a time.
 class ole_bstr {
  public:
   ole_bstr() = default;  // no BSTR (for out-parameters)
