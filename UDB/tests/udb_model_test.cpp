@@ -1,9 +1,14 @@
 // The catalog of a database, the index collection and the base bodies that
 // refuse what a side does not support.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 
 #include "UDB/tests/doubles/memory_database.h"
 #include "UDB/udb_indexes.h"
+#include "UDB/udb_names.h"
 
 namespace {
 
@@ -14,7 +19,7 @@ struct catalog_fixture {
   }
 };
 
-TEST(DatabaseCatalog, TableLookupIgnoresCaseUnlessTheDatabaseSaysOtherwise) {
+TEST(DatabaseCatalog, TableLookupIgnoresLetterCaseOnly) {
   catalog_fixture files({"Orders", "Order Details", "Ünits"});
   memory_database db("shop", 1, files.store);
   struct {
@@ -28,6 +33,9 @@ TEST(DatabaseCatalog, TableLookupIgnoresCaseUnlessTheDatabaseSaysOtherwise) {
   }
   memory_database empty("empty", 1, std::make_shared<memory_store>());
   EXPECT_FALSE(empty.is_table_exist("Orders"));
+  // A database that says its names are case-sensitive compares bytes.
+  EXPECT_TRUE(udb_same_name("Orders", "Orders", true));
+  EXPECT_FALSE(udb_same_name("Orders", "ORDERS", true));
 }
 
 TEST(DatabaseCatalog, DeleteKeepsTheOrderOfTheOthersAndRefusesAnUnlistedName) {
@@ -87,6 +95,29 @@ TEST(Record, FieldsAnswerTheTypeOfTheValueHeld) {
   EXPECT_EQ(from_field.name, "n");
   EXPECT_EQ(from_field.vartype, VT_I4);
   EXPECT_TRUE(from_field.b_not_null && from_field.identity);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EngineBase, DeletesAndFindsFilesAndReportsTheSystemError) {
+  memory_files files;
+  memory_engine engine(files, 0);
+  std::string path = testing::TempDir() + "quill_engine_" + std::to_string(::getpid()) + ".mdb";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  EXPECT_TRUE(engine.is_db_exist(path));
+  engine.delete_db(path);
+  EXPECT_FALSE(engine.is_db_exist(path));
+  try {
+    engine.delete_db(path);
+    ADD_FAILURE() << "deleting a missing file succeeded";
+  } catch (const tk_exception_ex& e) {
+    EXPECT_EQ(e.code(), ENOENT);
+    EXPECT_EQ(e.level(), tk_level_abort);
+  }
 }
 
 }  // namespace
