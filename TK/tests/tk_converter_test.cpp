@@ -44,12 +44,4 @@ TEST(TkConverter, RunPollsAndIdlesUntilFinishedThenFinishesOnce) {
   }
 }
 
-TEST(TkConverter, FinishedFlagIsSharedWithTheRunsGuard) {
-  tk_converter converter;
-  EXPECT_FALSE(converter.finished());
-  EXPECT_FALSE(converter.is_finished());  // the protocol's default, not the flag
-  converter.finished_flag().store(true);
-  EXPECT_TRUE(converter.finished());
-}
-
 }  // namespace

@@ -35,17 +35,4 @@ TEST(UdbConverter, ProgressReadFromAnotherThreadIsNeverTorn) {
   EXPECT_EQ(converter.records_in_table(), 20000u);
 }
 
-TEST(UdbConverter, ModeIsStoredUncheckedAndNothingRunsAtConstruction) {
-  udb_converter converter;
-  EXPECT_EQ(converter.mode(), udb_mode_overwrite_database);
-  EXPECT_EQ(converter.current_table(), "");
-  EXPECT_EQ(converter.table_count() + converter.current_table_index() +
-                converter.records_in_table() + converter.current_record(),
-            0u);
-  EXPECT_FALSE(converter.stopped());
-  EXPECT_FALSE(converter.finished());
-  converter.set_mode(7);  // the front ends validate, not the record
-  EXPECT_EQ(converter.mode(), 7);
-}
-
 }  // namespace

@@ -22,21 +22,24 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One agent's worth of objects: console, error handler, driver and sides.
+// One agent's worth of objects: console, error handler, driver and
+// in-memory sides, with a destination folder of its own.
 struct agent_setup {
-  explicit agent_setup(const fs::path& dir) {
+  agent_setup() {
+    fs::create_directories(dir);
     handler.load_err_map(tk_dao_message_count, tk_dao_messages);
-    memory_store& north = sides->source("North");
-    north.add(memory_int_table("Orders", 3));
-    north.add(memory_int_table("Customers", 2));
+    sides->source("North").add(memory_int_table("Orders", 3));
+    sides->source("North").add(memory_int_table("Customers", 2));
     driver.set_sides(sides);
     driver.set_src("North");
     driver.set_dest((dir / "north.mdb").string());
     driver.set_format(quillmere_format_access2000);
   }
+  ~agent_setup() { fs::remove_all(dir); }
 
   int convert() { return agent_convert(driver, handler); }
 
+  fs::path dir = fs::temp_directory_path() / ("agent_convert_" + std::to_string(::getpid()));
   std::ostringstream out, err;
   console_front_end console{out, err};
   error_handler handler{tk_oledb_message_count, tk_oledb_messages, console};
@@ -44,21 +47,8 @@ struct agent_setup {
   std::shared_ptr<memory_sides> sides = std::make_shared<memory_sides>();
 };
 
-class AgentConvert : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("agent_convert_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  fs::path dir_;
-};
-
-TEST_F(AgentConvert, ACompleteRunExitsWithZeroAndPrintsItsProgress) {
-  agent_setup agent(dir_);
+TEST(AgentConvert, ACompleteRunExitsWithZeroAndPrintsItsProgress) {
+  agent_setup agent;
   std::ofstream(agent.driver.dest()) << "old file";  // mode 0 removes it first
   EXPECT_EQ(agent.convert(), agent_exit_success);
   EXPECT_EQ(agent.out.str(),
@@ -70,8 +60,8 @@ TEST_F(AgentConvert, ACompleteRunExitsWithZeroAndPrintsItsProgress) {
   EXPECT_TRUE(agent.driver.finished());
 }
 
-TEST_F(AgentConvert, RecoverableErrorsAreReportedAndStillExitWithZero) {
-  agent_setup agent(dir_);
+TEST(AgentConvert, RecoverableErrorsAreReportedAndStillExitWithZero) {
+  agent_setup agent;
   agent.sides->source("North").fail_get_table["Orders"] = {"Orders is locked.\nTry later.",
                                                             tk_level_recoverable};
   agent.driver.set_tables({"Orders", "Nope", "Customers"});
@@ -83,7 +73,7 @@ TEST_F(AgentConvert, RecoverableErrorsAreReportedAndStillExitWithZero) {
   EXPECT_EQ(agent.err.str(), "Table Nope not exists\n");
 }
 
-TEST_F(AgentConvert, ARunThatCouldNotStartOrWasStoppedExitsWithMinusOne) {
+TEST(AgentConvert, ARunThatCouldNotStartOrWasStoppedExitsWithMinusOne) {
   struct {
     const char* name;
     void (*arrange)(agent_setup&);
@@ -105,7 +95,7 @@ TEST_F(AgentConvert, ARunThatCouldNotStartOrWasStoppedExitsWithMinusOne) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    agent_setup agent(dir_);
+    agent_setup agent;
     c.arrange(agent);
     EXPECT_EQ(agent.convert(), agent_exit_failure);
     EXPECT_EQ(agent.out.str().substr(0, c.out.size()), c.out);
