@@ -36,12 +36,25 @@ Value decode_value(CheckContext& ctx, const ColumnDef& column, const FieldBytes&
   return jet3_text(read_long_value(ctx.pages, ctx.format, ref, page));
 }
 
+// True when `part` lies within `whole` (compared as addresses, so a span
+// that a damaged offset table pushed outside is caught before it is read).
+bool inside(std::span<const std::uint8_t> part, std::span<const std::uint8_t> whole) {
+  auto begin = reinterpret_cast<std::uintptr_t>(whole.data());
+  auto at = reinterpret_cast<std::uintptr_t>(part.data());
+  return part.empty() || (at >= begin && at - begin <= whole.size() &&
+                          part.size() <= whole.size() - (at - begin));
+}
+
 std::vector<Value> decode_row(CheckContext& ctx, const TableDef& table, const LocatedRow& row,
                               std::uint32_t page) {
   std::vector<FieldBytes> fields = split_row(row.bytes, table, ctx.format, page);
   std::vector<Value> values;
   values.reserve(fields.size());
   for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (!inside(fields[i].bytes, row.bytes)) {
+      throw Error::corruption(page, "row", "column '" + table.columns[i].name + "' inside the row",
+                              "its bytes outside");
+    }
     values.push_back(decode_value(ctx, table.columns[i], fields[i], page));
   }
   return values;
