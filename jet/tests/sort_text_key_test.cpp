@@ -18,23 +18,6 @@ std::string key(std::string_view text, SortOrder order, bool ascending = true) {
   return key_to_hex(out);
 }
 
-TEST(SortTables, RunsAreSortedAndStartAtCharacterZero) {
-  struct Table {
-    const sort::CodeRun* runs;
-    std::size_t size;
-  } tables[] = {{sort::kGeneralLegacyRuns, sort::kGeneralLegacyRunsSize},
-                {sort::kGeneral97Runs, sort::kGeneral97RunsSize}};
-  for (const auto& t : tables) {
-    ASSERT_GT(t.size, 0u);
-    EXPECT_EQ(t.runs[0].first, 0);
-    for (std::size_t i = 1; i < t.size; ++i) EXPECT_LT(t.runs[i - 1].first, t.runs[i].first);
-  }
-  EXPECT_LT(sort::kGeneral97RunsSize, 256u);
-  for (std::size_t i = 1; i < sort::kGeneral97MappingsSize; ++i) {
-    EXPECT_LT(sort::kGeneral97Mappings[i - 1].from, sort::kGeneral97Mappings[i].from);
-  }
-}
-
 std::uint8_t first_inline(sort::CharCode code) {
   EXPECT_GE(code.inline_len, 1);
   return code.inline_bytes[0];
