@@ -89,6 +89,8 @@ void check_mandatory(const quillmere_convertor& settings) {
   if (settings.format() == quillmere_format_not_given) fatal_exit(agent_msg_no_format);
 }
 
+constexpr char utf8_bom[] = "\xEF\xBB\xBF";
+
 // A valid UTF-8 line with no zero byte: anything else cannot be a table
 // name that the rest of the system can carry.
 bool is_table_name_text(const std::string& line) {
@@ -165,6 +167,8 @@ void process_tab_file(const std::string& file_name, udb_converter& settings) {
 bool read_table_names(std::istream& in, std::vector<std::string>& names, size_t& bad_line) {
   std::string line;
   for (size_t number = 1; std::getline(in, line); ++number) {
+    // Editors on Windows may start a UTF-8 file with a byte-order mark.
+    if (number == 1 && line.starts_with(utf8_bom)) line.erase(0, sizeof utf8_bom - 1);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty()) continue;
     if (!is_table_name_text(line)) {

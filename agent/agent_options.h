@@ -77,7 +77,8 @@ void process_tab_file(const std::string& file_name, udb_converter& settings);
 
 // The table names of a table-names file: every non-empty line, whole and as
 // it stands (blanks kept, duplicates kept), in file order.  A line may end
-// with "\n" or "\r\n"; the line break is not part of the name.
+// with "\n" or "\r\n"; the line break is not part of the name, nor is a
+// UTF-8 byte-order mark at the start of the file.
 // Returns false and sets `bad_line` (1-based) when a line is not valid UTF-8
 // or holds a zero byte; `names` then holds the lines before it.
 bool read_table_names(std::istream& in, std::vector<std::string>& names, size_t& bad_line);

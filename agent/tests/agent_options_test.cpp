@@ -132,6 +132,7 @@ TEST(AgentTableNames, NonEmptyLinesWholeAndAsTheyStandOrTheFirstBadLine) {
       {"", {}, 0},
       {"\n\n\r\n", {}, 0},  // only empty lines: every table
       {"A\r\n\nB\n\n", {"A", "B"}, 0},
+      {"\xEF\xBB\xBFOrders\r\n\xEF\xBB\xBFx\n", {"Orders", "\xEF\xBB\xBFx"}, 0},  // a mark only at the start
       {" padded \ndup\ndup", {" padded ", "dup", "dup"}, 0},
       {"dbo.x.y\n" + long_name + "\nlast\n", {"dbo.x.y", long_name, "last"}, 0},
       {"Stra\xC3\x9F" "e\n", {"Stra\xC3\x9F" "e"}, 0},
