@@ -11,6 +11,7 @@
 #include "coding.h"
 #include "data_page.h"
 #include "field_decoder.h"
+#include "index_walk.h"
 #include "index_test_util.h"
 #include "jet/check.h"
 #include "long_value.h"
@@ -147,6 +148,52 @@ TEST_F(CheckDamage, PageMissingFromUsageMapIsNamed) {
     write_at(file, bit_byte, {std::uint8_t(byte[0] & ~bit)});
     std::vector<Fault> faults = check(file);
     EXPECT_TRUE(mentions(faults, data_page, "found an unowned page of type 0x01"))
+        << sample << ":\n" << joined(faults);
+  }
+}
+
+// A leaf of a multi-leaf index of a user table, and the index's table.
+struct LeafTarget {
+  std::uint32_t leaf = 0;
+  std::uint64_t next_offset = 0;  // file offset of the leaf's next-page field
+  std::uint64_t entry_offset = 0; // file offset of the leaf's first entry
+};
+
+std::optional<LeafTarget> multi_leaf_index(const fs::path& file) {
+  testing::OpenSample s(file);
+  const IndexPageLayout& layout = IndexPageLayout::of(s.format.version);
+  for (const auto& entry : check_detail::read_catalog(s.ctx)) {
+    if (entry.name.rfind("MSys", 0) == 0) continue;
+    TableDef table = read_table_def(s.pages, s.format, entry.tdef_page);
+    for (const RealIndexDef& index : table.real_indexes) {
+      IndexTree tree = walk_index(s.pages, layout, index.first_page, table.tdef_page,
+                                  [](const Error& e) { throw e; });
+      if (tree.leaves.size() < 2) continue;
+      std::uint64_t base = std::uint64_t(tree.leaves[0].page) * s.format.page_size;
+      return LeafTarget{tree.leaves[0].page, base + layout.next_offset,
+                        base + layout.entries_offset()};
+    }
+  }
+  return std::nullopt;
+}
+
+TEST_F(CheckDamage, BrokenLeafChainAndBadKeysAreNamed) {
+  for (const char* sample : {"jet3-access97/testIndexCodesV1997.mdb", "jet4-access2000/compIndexTestV2000.mdb"}) {
+    fs::path file = copy_of(sample);
+    auto target = multi_leaf_index(file);
+    ASSERT_TRUE(target) << sample;
+    write_at(file, target->next_offset, Bytes(4, 0));
+    std::vector<Fault> faults = check(file);
+    EXPECT_TRUE(mentions(faults, target->leaf, "expected next leaf")) << sample << ":\n" << joined(faults);
+
+    file = copy_of(sample);
+    // The byte after the first flag: a key byte, or the row pointer after a
+    // null key; either way the entry no longer matches its row.
+    Bytes first = read_at(file, target->entry_offset + 1, 1);
+    write_at(file, target->entry_offset + 1, {std::uint8_t(first[0] ^ 0x20)});
+    faults = check(file);
+    EXPECT_TRUE(mentions(faults, target->leaf, "expected key") ||
+                mentions(faults, target->leaf, "expected entries for live rows"))
         << sample << ":\n" << joined(faults);
   }
 }

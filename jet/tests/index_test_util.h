@@ -11,6 +11,7 @@
 
 #include "check_context.h"
 #include "header.h"
+#include "index_walk.h"
 #include "jet/index.h"
 #include "key_internal.h"
 #include "page_file.h"
@@ -47,24 +48,6 @@ struct OpenSample {
   }
 };
 
-// Leaf entries of the tree rooted at `root`, first leaf to last along the
-// leaf chain.
-inline std::vector<IndexEntry> leaf_entries(OpenSample& s, std::uint32_t root) {
-  const IndexPageLayout& layout = IndexPageLayout::of(s.format.version);
-  IndexPage page = decode_index_page(s.pages.get(root)->view(), layout, root);
-  while (!page.leaf) {
-    std::uint32_t child = page.entries.empty() ? page.tail_page : page.entries[0].child_page;
-    page = decode_index_page(s.pages.get(child)->view(), layout, child);
-  }
-  std::vector<IndexEntry> out;
-  for (int guard = 0; guard < 100000; ++guard) {
-    out.insert(out.end(), page.entries.begin(), page.entries.end());
-    if (page.next_page == 0) break;
-    page = decode_index_page(s.pages.get(page.next_page)->view(), layout, page.next_page);
-  }
-  return out;
-}
-
 inline const ColumnDef* column_numbered(const TableDef& table, std::uint16_t number,
                                         std::size_t* at = nullptr) {
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
@@ -80,7 +63,8 @@ inline void add_pairs(OpenSample& s, const TableDef& table,
   std::map<std::uint32_t, const check_detail::LiveRow*> by_pointer;
   for (const auto& row : rows) by_pointer[row.pointer.to_word()] = &row;
   for (const RealIndexDef& index : table.real_indexes) {
-    for (const IndexEntry& e : leaf_entries(s, index.first_page)) {
+    const IndexPageLayout& layout = IndexPageLayout::of(s.format.version);
+    for (const IndexEntry& e : read_index_entries(s.pages, layout, index.first_page, table.tdef_page)) {
       auto row = by_pointer.find(e.row.to_word());
       if (row == by_pointer.end()) continue;
       KeyPair pair;
