@@ -67,8 +67,23 @@ TEST(SortTextKey, ExactKeys) {
       {"a\xC3\xA9", SortOrder::general_legacy, true, "7F 4A 51 01 02 0E 00"},
       // an unprintable character: only a positioned code after the text
       {"a\x01", SortOrder::general_legacy, true, "7F 4A 01 01 01 01 80 0B 06 03 00"},
+      // a modifier adds to the last extra code, or starts the extras
+      {"a\xCA\xB9", SortOrder::general_legacy, true, "7F 4A 01 0E 00"},
+      {"\xCA\xB9" "a", SortOrder::general_legacy, true, "7F 4A 01 0C 00"},
+      {"\xCA\xB9\x01", SortOrder::general_legacy, true, "7F 01 0C 01 01 01 80 07 06 03 00"},
+      // kana carry 2-bit flags, three to a byte, trailing 3s dropped
+      {"\xE3\x81\x81", SortOrder::general_legacy, true, "7F 7F 02 01 01 01 A0 FF 02 80 FF 80 00"},
+      {"\xE3\x81\x82", SortOrder::general_legacy, true, "7F 7F 02 01 01 01 FF 02 80 FF 80 00"},
+      {"\xE3\x81\x81\xE3\x81\x82\xE3\x81\x81\xE3\x81\x81", SortOrder::general_legacy, true,
+       "7F 7F 02 7F 02 7F 02 7F 02 01 01 01 AE A0 FF 02 80 FF 80 00"},
+      {"\xE3\x81\x81\x01", SortOrder::general_legacy, true,
+       "7F 7F 02 01 01 01 A0 FF 02 80 FF 80 FF 01 80 0B 06 03 00"},
       {"", SortOrder::general97, true, "7F 00"},
       {"AB", SortOrder::general97, true, "7F 60 61 00"},
+      // extra codes as nibbles: 0, a 2 per significant letter before, the
+      // code, 0
+      {"A\xC3\xA9", SortOrder::general97, true, "7F 60 66 02 40"},
+      {"\xC3\xA9" "A", SortOrder::general97, true, "7F 66 60 04 00"},
       {"AB", SortOrder::general97, false, "80 9F 9E FF"},
   };
   for (const auto& c : cases) EXPECT_EQ(key(c.text, c.order, c.ascending), c.hex) << c.text;
