@@ -9,7 +9,9 @@
 //     (LVAL pages) is whole
 //   - every index is ordered, its leaf chain is intact (prev/next agree and
 //     visit the leaves in tree order), it holds each live row exactly once,
-//     and each entry's key equals the key encoder's key of its row
+//     each entry's key equals the key encoder's key of its row, and a
+//     unique index repeats no key (except where a key column is null)
+//   - user tables hold as many rows as their TDEF says
 #pragma once
 
 #include <cstdint>
