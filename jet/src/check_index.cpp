@@ -111,8 +111,9 @@ void check_entries(CheckContext& ctx, const TableDef& table, const RealIndexDef&
     try {
       auto key = make_index_key(table, index, found->second->values, ctx.format.version);
       if (key != e.key) {
-        faults.add(page, "row " + pointer_text(e.row) + ": expected key " + key_to_hex(key) +
-                             ", found " + key_to_hex(e.key));
+        faults.add(page, "row " + pointer_text(e.row) + ": expected key " + key_to_hex(key) + " " +
+                             describe_key(table, index, key) + ", found " + key_to_hex(e.key) +
+                             " " + describe_key(table, index, e.key));
       }
     } catch (const Error& err) {
       // A collation this engine cannot encode leaves the keys unchecked.

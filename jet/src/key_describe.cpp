@@ -1,5 +1,6 @@
 // Key parts read back for listing: undoes the fixed-size encodings and
 // skips over text bodies.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -140,6 +141,25 @@ std::string describe_key_part(const ColumnDef& column, std::span<const std::uint
     for (std::size_t i = 1; i < body.size(); ++i) body[i] = std::uint8_t(~body[i]);
   }
   return to_display_string(stored_value(column.type, unkey_fixed(column.type, body), column.scale));
+}
+
+std::string describe_key(const TableDef& table, const RealIndexDef& index,
+                         std::span<const std::uint8_t> key) {
+  std::string out = "(";
+  std::size_t pos = 0;
+  for (std::size_t i = 0; i < index.columns.size(); ++i) {
+    const IndexColumn& part = index.columns[i];
+    auto column = std::find_if(table.columns.begin(), table.columns.end(),
+                               [&](const ColumnDef& c) { return c.number == part.column_number; });
+    if (i > 0) out += ", ";
+    if (column == table.columns.end()) return out + "...)";
+    try {
+      out += describe_key_part(*column, key, pos, part.ascending);
+    } catch (const Error&) {
+      return out + "...)";
+    }
+  }
+  return out + ")";
 }
 
 std::string key_to_hex(std::span<const std::uint8_t> key) {

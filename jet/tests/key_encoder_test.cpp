@@ -148,6 +148,20 @@ TEST(KeyEncoder, DescribeReadsEveryKeyBack) {
   }
 }
 
+TEST(KeyEncoder, DescribeKeyListsEveryPart) {
+  TableDef table;
+  table.columns = {column_of(ColumnType::long_integer), column_of(ColumnType::text),
+                   column_of(ColumnType::datetime)};
+  for (std::uint16_t i = 0; i < 3; ++i) table.columns[i].number = i;
+  RealIndexDef index;
+  index.columns = {{2, false}, {1, true}, {0, true}};
+  std::vector<Value> row = {std::int32_t{-7}, std::string("x"), DateTime{1.5}};
+  Bytes key = make_index_key(table, index, row, JetVersion::jet4);
+  EXPECT_EQ(describe_key(table, index, key), "(1899-12-31 12:00:00, <text>, -7)");
+  key.resize(key.size() - 2);
+  EXPECT_EQ(describe_key(table, index, key), "(1899-12-31 12:00:00, <text>, ...)");
+}
+
 TEST(KeyEncoder, RejectsValuesThatDoNotFitTheColumn) {
   struct Case {
     ColumnType type;

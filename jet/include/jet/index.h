@@ -155,6 +155,11 @@ std::vector<std::uint8_t> make_index_key(const TableDef& table, const RealIndexD
 std::string describe_key_part(const ColumnDef& column, std::span<const std::uint8_t> key,
                               std::size_t& pos, bool ascending);
 
+// All parts of a key of `index` for listing, e.g. "(42, <text>)". Damage
+// stops the listing with "...)" instead of throwing.
+std::string describe_key(const TableDef& table, const RealIndexDef& index,
+                         std::span<const std::uint8_t> key);
+
 // Hex rendering of key bytes ("7F 80 00 00 01").
 std::string key_to_hex(std::span<const std::uint8_t> key);
 
