@@ -8,6 +8,8 @@
 #include <fstream>
 #include <random>
 
+#include <unistd.h>
+
 #include "coding.h"
 #include "data_page.h"
 #include "field_decoder.h"

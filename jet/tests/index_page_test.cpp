@@ -6,44 +6,14 @@
 #include "coding.h"
 #include "jet/error.h"
 #include "jet/index.h"
+#include "index_page_builder.h"
 
 namespace jet {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Entry bytes: key, big-endian 3-byte page and row, and for nodes a child.
-Bytes entry(Bytes key, std::uint32_t page, std::uint8_t row, std::uint32_t child = 0,
-            bool node = false) {
-  Bytes out = std::move(key);
-  std::uint8_t tail[8];
-  coding::put_u24_be(tail, page);
-  tail[3] = row;
-  coding::put_u32_be(tail + 4, child);
-  out.insert(out.end(), tail, tail + (node ? 8 : 4));
-  return out;
-}
-
-// A page of `layout` holding `stored` entries (the ones after the first
-// already stripped of the prefix).
-Bytes build_page(const IndexPageLayout& layout, std::uint8_t type, const std::vector<Bytes>& stored,
-                 std::uint16_t prefix = 0) {
-  Bytes page(layout.page_size, 0);
-  page[0] = type;
-  page[1] = 0x01;
-  coding::put_u32(page.data() + 4, 77);  // owner TDEF
-  coding::put_u32(page.data() + layout.prev_offset, 5);
-  coding::put_u32(page.data() + layout.next_offset, 6);
-  coding::put_u32(page.data() + layout.tail_offset, 7);
-  page[layout.prefix_length_offset] = std::uint8_t(prefix);
-  std::size_t end = 0;
-  for (const Bytes& e : stored) {
-    std::copy(e.begin(), e.end(), page.begin() + layout.entries_offset() + end);
-    end += e.size();
-    page[layout.mask_offset + end / 8] |= std::uint8_t(1u << (end % 8));
-  }
-  return page;
-}
+using testing::build_page;
+using testing::entry;
 
 const IndexPageLayout* const kLayouts[] = {&kJet3IndexLayout, &kJet4IndexLayout};
 
