@@ -37,6 +37,19 @@ void read_reference_map(CheckContext& ctx, coding::Bytes row) {
   }
 }
 
+// "of type 0x01 (owner field: TDEF page 5)"; the field is named only for
+// the page types that have one.
+std::string page_description(coding::Bytes page) {
+  std::uint8_t type = page[0];
+  std::string text = "of type " + hex8(type);
+  bool has_owner = type == page_type::data || type == page_type::index_node ||
+                   type == page_type::index_leaf;
+  if (!has_owner) return text;
+  std::uint32_t owner = coding::get_u32(page.data() + kDataPageOwnerOffset);
+  return text + " (owner field: " + (owner == kLvalMarker ? std::string("LVAL")
+                                                          : "TDEF page " + std::to_string(owner)) + ")";
+}
+
 }  // namespace
 
 void read_global_free_map(CheckContext& ctx) {
@@ -63,9 +76,8 @@ void check_page_accounting(CheckContext& ctx) {
     if (!owner.empty() && is_free) {
       ctx.fault(page, kGlobalMap, "expected a used page, found " + owner + " marked free");
     } else if (owner.empty() && !is_free) {
-      std::uint8_t type = ctx.pages.get(page)->bytes[0];
-      ctx.fault(page, kGlobalMap,
-                "expected an owner or a free mark, found an unowned page of type " + hex8(type));
+      ctx.fault(page, kGlobalMap, "expected an owner or a free mark, found an unowned page " +
+                                      page_description(ctx.pages.get(page)->view()));
     }
   }
 }
