@@ -64,7 +64,7 @@ std::vector<Fault> check(const std::filesystem::path& path) {
   }
   check_detail::CheckContext ctx(pages, format);
   ctx.claim(0, "database header");
-  ctx.claim(1, "global usage map");
+  ctx.claim(1, check_detail::kMapRowsOwner);  // the global map's row, maybe others
   check_detail::read_global_free_map(ctx);
   for (const auto& table : check_detail::read_catalog(ctx)) check_detail::check_table(ctx, table);
   check_detail::check_page_accounting(ctx);
