@@ -1,5 +1,6 @@
 #include "row_layout.h"
 
+#include <algorithm>
 #include <string>
 
 #include "coding.h"
@@ -58,7 +59,8 @@ std::vector<FieldBytes> split_row(std::span<const std::uint8_t> row, const Table
   if (table.variable_columns > 0) {
     var_offsets = format.is_jet4() ? jet4_var_offsets(in, tail) : jet3_var_offsets(in, tail);
   }
-  const std::size_t fixed_end = var_offsets.empty() ? tail : var_offsets.front();
+  // The first variable offset (from the row itself) may lie; never past tail.
+  const std::size_t fixed_end = var_offsets.empty() ? tail : std::min(var_offsets.front(), tail);
   std::vector<FieldBytes> fields(table.columns.size());
   for (std::size_t c = 0; c < table.columns.size(); ++c) {
     const ColumnDef& column = table.columns[c];

@@ -116,6 +116,9 @@ TEST(RowLayout, DamagedRowsAreCorruptionWithThePage) {
       {"offsets decreasing", testing::concat({testing::le16(4), testing::le32(7), {'x', 'y'},
                                               testing::le16(6), testing::le16(8), testing::le16(6),
                                               testing::le16(2), {0x0F}})},
+      {"fixed area cut short, offsets pointing past the row",
+       testing::concat({testing::le16(4), {0x01, 0x02}, testing::le16(90), testing::le16(90),
+                        testing::le16(90), testing::le16(2), {0x0F}})},
       {"variable count overruns", testing::concat({testing::le16(4), testing::le32(7), testing::le16(900), {0x0F}})},
   };
   for (const auto& c : cases) {
