@@ -106,6 +106,67 @@ IndexPage decode_index_page(std::span<const std::uint8_t> bytes, const IndexPage
   return out;
 }
 
+namespace {
+
+void put_entry(std::vector<std::uint8_t>& out, const IndexEntry& e, std::size_t skip, bool leaf) {
+  out.insert(out.end(), e.key.begin() + skip, e.key.end());
+  std::uint8_t tail[kEntryRowPointerSize + kEntryChildSize];
+  coding::put_u24_be(tail, e.row.page);
+  tail[3] = e.row.row;
+  coding::put_u32_be(tail + kEntryRowPointerSize, e.child_page);
+  out.insert(out.end(), tail, tail + kEntryRowPointerSize + (leaf ? 0 : kEntryChildSize));
+}
+
+}  // namespace
+
+std::size_t longest_shared_prefix(const std::vector<IndexEntry>& entries,
+                                  const IndexPageLayout& layout) {
+  if (entries.size() < 2) return 0;
+  std::size_t limit = layout.prefix_length_size == 1 ? 0xFF : 0xFFFF;
+  std::size_t length = std::min(entries[0].key.size(), limit);
+  for (const IndexEntry& e : entries) {
+    auto first = entries[0].key.begin();
+    length = std::size_t(std::mismatch(first, first + length, e.key.begin(), e.key.end()).first - first);
+  }
+  return length;
+}
+
+std::vector<std::uint8_t> encode_index_page(const IndexPage& page, const IndexPageLayout& layout) {
+  const std::size_t prefix = page.prefix_length;
+  if (prefix > 0 && prefix > longest_shared_prefix(page.entries, layout)) {
+    throw Error::invalid_argument("index page prefix of " + std::to_string(prefix) +
+                                  " bytes is longer than its keys share");
+  }
+  std::vector<std::uint8_t> area;
+  std::vector<std::size_t> ends;
+  for (std::size_t i = 0; i < page.entries.size(); ++i) {
+    put_entry(area, page.entries[i], i == 0 ? 0 : prefix, page.leaf);
+    ends.push_back(area.size());
+  }
+  const std::size_t capacity = layout.page_size - layout.entries_offset();
+  if (area.size() > capacity) {
+    throw Error::invalid_argument("index entries of " + std::to_string(area.size()) +
+                                  " bytes do not fit in a page's " + std::to_string(capacity));
+  }
+  std::vector<std::uint8_t> out(layout.page_size, 0);
+  out[0] = page.leaf ? page_type::index_leaf : page_type::index_node;
+  out[1] = 0x01;
+  coding::put_u16(out.data() + kFreeSpaceOffset, std::uint16_t(capacity - area.size()));
+  coding::put_u32(out.data() + kOwnerOffset, page.owner);
+  coding::put_u32(out.data() + layout.prev_offset, page.prev_page);
+  coding::put_u32(out.data() + layout.next_offset, page.next_page);
+  coding::put_u32(out.data() + layout.tail_offset, page.tail_page);
+  if (layout.prefix_length_size == 1) {
+    out[layout.prefix_length_offset] = std::uint8_t(prefix);
+  } else {
+    coding::put_u16(out.data() + layout.prefix_length_offset, std::uint16_t(prefix));
+  }
+  if (!page.leaf) out[layout.prefix_length_offset + layout.prefix_length_size] = 0x01;
+  for (std::size_t end : ends) out[layout.mask_offset + end / 8] |= std::uint8_t(1u << (end % 8));
+  std::copy(area.begin(), area.end(), out.begin() + layout.entries_offset());
+  return out;
+}
+
 int compare_entries(const IndexEntry& a, const IndexEntry& b) {
   auto key = std::lexicographical_compare_three_way(a.key.begin(), a.key.end(), b.key.begin(),
                                                     b.key.end());

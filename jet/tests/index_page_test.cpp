@@ -7,6 +7,8 @@
 #include "jet/error.h"
 #include "jet/index.h"
 #include "index_page_builder.h"
+#include "index_test_util.h"
+#include "sample_files.h"
 
 namespace jet {
 namespace {
@@ -98,6 +100,57 @@ TEST(IndexPage, DamageIsReportedWithThePage) {
       }
     }
   }
+}
+
+TEST(IndexPage, EncodeThenDecodeGivesThePageBack) {
+  for (const IndexPageLayout* layout : kLayouts) {
+    IndexPage page;
+    page.leaf = false;
+    page.owner = 12;
+    page.prev_page = 3;
+    page.next_page = 4;
+    page.tail_page = 9;
+    page.entries = {{{0x7F, 0x10, 0x20}, {300, 1}, 40}, {{0x7F, 0x10, 0x21}, {301, 2}, 41}};
+    page.prefix_length = std::uint16_t(longest_shared_prefix(page.entries, *layout));
+    EXPECT_EQ(page.prefix_length, 2);
+    IndexPage back = decode_index_page(encode_index_page(page, *layout), *layout, 5);
+    EXPECT_EQ(back.leaf, page.leaf);
+    EXPECT_EQ(back.owner, 12u);
+    EXPECT_EQ(back.tail_page, 9u);
+    EXPECT_EQ(back.prefix_length, 2);
+    EXPECT_EQ(back.free_space, layout->page_size - layout->entries_offset() - (11 + 9));
+    ASSERT_EQ(back.entries.size(), 2u);
+    EXPECT_EQ(back.entries[1].key, page.entries[1].key);
+    EXPECT_EQ(back.entries[1].row, page.entries[1].row);
+    EXPECT_EQ(back.entries[1].child_page, 41u);
+
+    page.prefix_length = 3;  // more than the keys share
+    EXPECT_THROW(encode_index_page(page, *layout), Error);
+    page.prefix_length = 0;
+    page.entries.assign(layout->page_size / 8, IndexEntry{{0x7F}, {1, 1}, 1});
+    EXPECT_THROW(encode_index_page(page, *layout), Error);  // does not fit
+  }
+}
+
+// Every index page Access wrote re-encodes to the same bytes (up to the end
+// of its entries; Access leaves stale bytes after them).
+TEST(IndexPage, EverySampleIndexPageReencodesExactly) {
+  if (testing::samples_dir().empty()) GTEST_SKIP() << "reference samples absent";
+  std::size_t pages = 0;
+  for (const auto& path : testing::sample_files()) {
+    testing::OpenSample s(path);
+    const IndexPageLayout& layout = IndexPageLayout::of(s.format.version);
+    for (std::uint32_t number = 1; number < s.pages.page_count(); ++number) {
+      PageRef page = s.pages.get(number);
+      if (page->bytes[0] != 0x03 && page->bytes[0] != 0x04) continue;
+      Bytes again = encode_index_page(decode_index_page(page->view(), layout, number), layout);
+      std::size_t used = layout.page_size - coding::get_u16(again.data() + 2);
+      EXPECT_TRUE(std::equal(again.begin(), again.begin() + used, page->bytes.begin()))
+          << path.filename() << " page " << number;
+      ++pages;
+    }
+  }
+  EXPECT_GT(pages, 300u);
 }
 
 TEST(IndexPage, EntriesOrderByKeyThenRow) {

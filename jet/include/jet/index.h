@@ -58,6 +58,9 @@ inline constexpr IndexPageLayout kJet3IndexLayout{2048, 8, 12, 16, 20, 1, 22, 22
 inline constexpr IndexPageLayout kJet4IndexLayout{4096, 12, 16, 20, 24, 2, 27, 453};
 static_assert(kJet3IndexLayout.entries_offset() == 0xF8);
 static_assert(kJet4IndexLayout.entries_offset() == 0x1E0);
+// The bitmask has a bit for every byte of the entry area.
+static_assert(kJet3IndexLayout.mask_size * 8 >= kJet3IndexLayout.page_size - kJet3IndexLayout.entries_offset());
+static_assert(kJet4IndexLayout.mask_size * 8 >= kJet4IndexLayout.page_size - kJet4IndexLayout.entries_offset());
 
 // Bytes of the row pointer and child pointer that close an entry.
 inline constexpr std::size_t kEntryRowPointerSize = 3 + 1;
@@ -87,6 +90,17 @@ struct IndexPage {
 // prefix is longer than the first entry, or the bitmask runs past the page.
 IndexPage decode_index_page(std::span<const std::uint8_t> page, const IndexPageLayout& layout,
                             std::uint32_t page_number);
+
+// Encodes `page` with its prefix_length (0 = none; number and free_space
+// are ignored, free_space is computed). Returns exactly layout.page_size
+// bytes. Throws jet::Error (invalid_argument) when the entries do not fit
+// in the entry area or the prefix is longer than all keys share.
+std::vector<std::uint8_t> encode_index_page(const IndexPage& page, const IndexPageLayout& layout);
+
+// The longest prefix all keys of `entries` share (0 for fewer than two),
+// capped at what the layout's prefix field holds.
+std::size_t longest_shared_prefix(const std::vector<IndexEntry>& entries,
+                                  const IndexPageLayout& layout);
 
 // Orders entries as Access does: key bytes, then row pointer.
 int compare_entries(const IndexEntry& a, const IndexEntry& b);
