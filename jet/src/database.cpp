@@ -50,6 +50,12 @@ Database Database::open(const std::string& path, const OpenOptions& options) {
   if (header.database_key != 0) {
     throw Error::not_supported("encoded database (database key " + std::to_string(header.database_key) + ")");
   }
+  // Jet 3 text is decoded as code page 1252; other code pages would come
+  // out wrong, so refuse them rather than guess.
+  if (header.version == JetVersion::jet3 && header.code_page != 1252 && header.code_page != 0) {
+    throw Error::not_supported("Jet 3 database in code page " + std::to_string(header.code_page) +
+                               " (only 1252 is read)");
+  }
   const Format& format = Format::of(header.version);
   if (file.size() < 3ull * format.page_size) {
     throw Error::corruption(kNoPage, "database file", "at least 3 pages",

@@ -124,7 +124,9 @@ TEST(DatabaseHeader, RejectsWhatIsNotAJetHeader) {
       ADD_FAILURE() << c.what;
     } catch (const Error& e) {
       EXPECT_EQ(e.kind(), c.kind) << c.what;
-      if (c.kind == ErrorKind::corruption) EXPECT_EQ(e.page(), 0u) << c.what;
+      if (c.kind == ErrorKind::corruption) {
+        EXPECT_EQ(e.page(), 0u) << c.what;
+      }
     }
   }
 }
