@@ -26,6 +26,7 @@ struct CheckContext {
   std::vector<Fault> faults;
   std::vector<std::string> owners;  // per page; empty = unclaimed
   std::set<std::uint32_t> free_pages;
+  std::set<std::uint32_t> unreadable_tdefs;  // tables whose TDEF failed to decode
 
   CheckContext(PageCache& p, const Format& f);
 
@@ -82,6 +83,8 @@ void check_index(CheckContext& ctx, const TableDef& table, const RealIndexDef& i
 void check_table(CheckContext& ctx, const CatalogTable& table);
 
 // Reports pages neither claimed nor free, and claimed pages marked free.
+// Unclaimed pages whose owner field names an unreadable TDEF are counted in
+// one line per table instead (that table's fault comes first).
 void check_page_accounting(CheckContext& ctx);
 
 }  // namespace jet::check_detail

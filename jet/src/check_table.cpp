@@ -86,6 +86,7 @@ void check_table(CheckContext& ctx, const CatalogTable& entry) {
     table = read_table_def(ctx.pages, ctx.format, entry.tdef_page);
   } catch (const Error& e) {
     ctx.claim(entry.tdef_page, "TDEF of " + where);
+    ctx.unreadable_tdefs.insert(entry.tdef_page);
     return ctx.fault(e, where);
   }
   table.name = entry.name;
