@@ -102,12 +102,14 @@ TEST_F(SampleTables, ColumnAttributes) {
   EXPECT_FALSE(t3.columns.at(1).is_autonumber());
 
   auto db3 = open("jet3-access97/testV1997.mdb");
-  const ColumnDef& a3 = *db3.table_def("Table1").find_column("A");
+  const TableDef jet3_table = db3.table_def("Table1");
+  const ColumnDef& a3 = *jet3_table.find_column("A");
   EXPECT_EQ(a3.length, 50);
   EXPECT_EQ(a3.code_page, 1252);
 
   auto numeric = open("jet4-access2000/fixedNumericTestV2000.mdb");
-  const ColumnDef& n = numeric.table_def("test").columns.at(1);
+  const TableDef numeric_table = numeric.table_def("test");
+  const ColumnDef& n = numeric_table.columns.at(1);
   EXPECT_EQ(n.type, ColumnType::numeric);
   EXPECT_EQ(n.precision, 18);
   EXPECT_EQ(n.scale, 0);
