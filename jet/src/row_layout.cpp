@@ -43,56 +43,78 @@ std::vector<std::size_t> jet3_var_offsets(const coding::ByteReader& in, std::siz
 
 }  // namespace
 
-std::vector<FieldBytes> split_row(std::span<const std::uint8_t> row, const TableDef& table,
-                                  const Format& format, std::uint32_t page) {
+namespace {
+
+// Where the parts of one row are, found once per row.
+struct RowFrame {
+  std::span<const std::uint8_t> row;
+  std::uint32_t page;
+  std::size_t count_size;
+  std::size_t stored_columns;
+  std::size_t tail;      // one past the variable table (start of the mask)
+  std::size_t fixed_end; // one past the fixed area
+  std::vector<std::size_t> var_offsets;
+};
+
+RowFrame frame_row(std::span<const std::uint8_t> row, const TableDef& table, const Format& format,
+                   std::uint32_t page) {
   const coding::ByteReader in(row, page, "row");
-  const std::size_t count_size = format.row_count_size;
-  const std::size_t stored_columns = count_size == 1 ? in.u8(0) : in.u16(0);
-  const std::size_t mask_size = (stored_columns + 7) / 8;
-  if (row.size() < count_size + mask_size) {
-    damaged(page, "a null mask for " + std::to_string(stored_columns) + " columns",
+  RowFrame f{row, page, format.row_count_size, 0, 0, 0, {}};
+  f.stored_columns = f.count_size == 1 ? in.u8(0) : in.u16(0);
+  const std::size_t mask_size = (f.stored_columns + 7) / 8;
+  if (row.size() < f.count_size + mask_size) {
+    damaged(page, "a null mask for " + std::to_string(f.stored_columns) + " columns",
             std::to_string(row.size()) + " bytes of row");
   }
-  const std::size_t tail = row.size() - mask_size;  // one past the variable table
-  const auto mask = row.subspan(tail);
-  std::vector<std::size_t> var_offsets;
+  f.tail = row.size() - mask_size;
   if (table.variable_columns > 0) {
-    var_offsets = format.is_jet4() ? jet4_var_offsets(in, tail) : jet3_var_offsets(in, tail);
+    f.var_offsets = format.is_jet4() ? jet4_var_offsets(in, f.tail) : jet3_var_offsets(in, f.tail);
   }
-  // The first variable offset (from the row itself) may lie; never past tail.
-  const std::size_t fixed_end = var_offsets.empty() ? tail : std::min(var_offsets.front(), tail);
+  // The first variable offset comes from the row itself and may lie.
+  f.fixed_end = f.var_offsets.empty() ? f.tail : std::min(f.var_offsets.front(), f.tail);
+  return f;
+}
+
+// Fills `field` with the bytes of a non-null column.
+void locate_bytes(const RowFrame& f, const ColumnDef& column, FieldBytes& field) {
+  std::size_t start = 0;
+  std::size_t end = 0;
+  if (column.is_fixed()) {
+    start = f.count_size + column.fixed_offset;
+    end = start + column.length;
+    if (end > f.fixed_end) {
+      damaged(f.page, "fixed column '" + column.name + "' inside the fixed area",
+              "bytes " + std::to_string(start) + ".." + std::to_string(end));
+    }
+  } else {
+    if (column.var_index + 1u >= f.var_offsets.size()) {
+      field.is_null = true;  // the row predates this variable column
+      return;
+    }
+    start = f.var_offsets[column.var_index];
+    end = f.var_offsets[column.var_index + 1];
+    if (start > end || end > f.tail) {
+      damaged(f.page, "variable column '" + column.name + "' inside the row",
+              "offsets " + std::to_string(start) + ".." + std::to_string(end));
+    }
+  }
+  field.bytes = f.row.subspan(start, end - start);
+}
+
+}  // namespace
+
+std::vector<FieldBytes> split_row(std::span<const std::uint8_t> row, const TableDef& table,
+                                  const Format& format, std::uint32_t page) {
+  const RowFrame f = frame_row(row, table, format, page);
+  const auto mask = row.subspan(f.tail);
   std::vector<FieldBytes> fields(table.columns.size());
   for (std::size_t c = 0; c < table.columns.size(); ++c) {
     const ColumnDef& column = table.columns[c];
     FieldBytes& field = fields[c];
-    if (column.number >= stored_columns) continue;  // added after this row was written
+    if (column.number >= f.stored_columns) continue;  // added after this row was written
     field.bit = (mask[column.number / 8] >> (column.number % 8)) & 1;
-    if (column.type == ColumnType::boolean) {
-      field.is_null = false;
-      continue;
-    }
-    field.is_null = !field.bit;
-    if (field.is_null) continue;
-    std::size_t start = 0;
-    std::size_t end = 0;
-    if (column.is_fixed()) {
-      start = count_size + column.fixed_offset;
-      end = start + column.length;
-      if (end > fixed_end) damaged(page, "fixed column '" + column.name + "' inside the fixed area",
-                                   "bytes " + std::to_string(start) + ".." + std::to_string(end));
-    } else {
-      if (column.var_index + 1u >= var_offsets.size()) {
-        field.is_null = true;  // the row predates this variable column
-        continue;
-      }
-      start = var_offsets[column.var_index];
-      end = var_offsets[column.var_index + 1];
-      if (start > end || end > tail) {
-        damaged(page, "variable column '" + column.name + "' inside the row",
-                "offsets " + std::to_string(start) + ".." + std::to_string(end));
-      }
-    }
-    field.bytes = row.subspan(start, end - start);
+    field.is_null = column.type != ColumnType::boolean && !field.bit;
+    if (column.type != ColumnType::boolean && !field.is_null) locate_bytes(f, column, field);
   }
   return fields;
 }
