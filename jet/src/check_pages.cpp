@@ -61,7 +61,8 @@ void read_global_free_map(CheckContext& ctx) {
     coding::ByteReader map(row.bytes, 1, kGlobalMap);
     std::uint8_t type = map.u8(0);
     if (type == 0) {
-      add_free_bits(ctx, row.bytes.subspan(5), map.u32(1));
+      std::uint32_t first = map.u32(1);  // checks the 5-byte header is there
+      add_free_bits(ctx, row.bytes.subspan(5), first);
     } else if (type == 1) {
       read_reference_map(ctx, row.bytes);
     } else {

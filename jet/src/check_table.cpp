@@ -25,8 +25,8 @@ std::vector<std::uint32_t> read_map(CheckContext& ctx, RowPointer pointer, std::
   try {
     ctx.claim(pointer.page, kMapRowsOwner);
     LocatedRow row = locate_row(ctx.pages, ctx.format, pointer, tdef);
-    for (std::size_t at = 1; row.bytes[0] == kReferenceUsageMap && at + 4 <= row.bytes.size();
-         at += 4) {
+    bool reference = !row.bytes.empty() && row.bytes[0] == kReferenceUsageMap;
+    for (std::size_t at = 1; reference && at + 4 <= row.bytes.size(); at += 4) {
       std::uint32_t map_page = coding::get_u32(row.bytes.data() + at);
       if (map_page != 0) ctx.claim(map_page, "usage map of " + what);
     }
