@@ -57,8 +57,10 @@ Database Database::open(const std::string& path, const OpenOptions& options) {
                                " (only 1252 is read)");
   }
   const Format& format = Format::of(header.version);
-  if (file.size() < 3ull * format.page_size) {
-    throw Error::corruption(kNoPage, "database file", "at least 3 pages",
+  if (file.size() < 3ull * format.page_size || file.size() % format.page_size != 0) {
+    throw Error::corruption(kNoPage, "database file",
+                            "a whole number of " + std::to_string(format.page_size) +
+                                "-byte pages, at least 3",
                             std::to_string(file.size()) + " bytes");
   }
   auto impl = std::make_unique<Impl>(std::move(file), format, options.page_cache_pages);

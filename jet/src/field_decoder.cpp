@@ -61,6 +61,7 @@ Value decode_field(const ColumnDef& column, const FieldBytes& field, PageCache& 
                    const Format& format, std::uint32_t page) {
   if (column.type == ColumnType::boolean) return field.bit;
   if (field.is_null) return Null{};
+  if (!is_decoded_type(column.type)) return Binary(field.bytes.begin(), field.bytes.end());
   switch (column.type) {
     case ColumnType::text: return decode_text(field.bytes, format);
     case ColumnType::binary: return Binary(field.bytes.begin(), field.bytes.end());

@@ -20,9 +20,8 @@ std::string hex_byte(unsigned value) {
   return s;
 }
 
-bool is_known_type(std::uint8_t type) {
-  return (type >= 0x01 && type <= 0x0C) || type == 0x0F || type == 0x10 || type == 0x12;
-}
+// Every type byte Access writes, including the undecoded ones.
+bool is_known_type(std::uint8_t type) { return type >= 0x01 && type <= 0x13; }
 
 // Walks the image field by field; every read is bounds-checked.
 class TdefParser {

@@ -21,6 +21,10 @@ std::string column_type_name(ColumnType type) {
     case ColumnType::guid: return "Replication ID";
     case ColumnType::numeric: return "Numeric";
     case ColumnType::complex: return "Complex";
+    case ColumnType::unknown_0d: return "Unknown 0x0D";
+    case ColumnType::unknown_0e: return "Unknown 0x0E";
+    case ColumnType::unknown_11: return "Unknown 0x11";
+    case ColumnType::big_int: return "Big Integer";
   }
   return "Unknown";
 }
@@ -39,6 +43,18 @@ std::uint16_t fixed_length_of(ColumnType type) {
     case ColumnType::numeric: return 17;
     case ColumnType::complex: return 4;
     default: return 0;
+  }
+}
+
+bool is_decoded_type(ColumnType type) {
+  switch (type) {
+    case ColumnType::unknown_0d:
+    case ColumnType::unknown_0e:
+    case ColumnType::unknown_11:
+    case ColumnType::big_int:
+      return false;
+    default:
+      return true;
   }
 }
 

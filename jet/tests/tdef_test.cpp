@@ -101,7 +101,7 @@ TEST(TableDefinition, DamageIsReportedWithThePage) {
       {"column count beyond the data", f.tdef_column_count_offset, testing::le16(2000), good.size()},
       {"more columns than max columns", f.tdef_max_columns_offset, testing::le16(1), good.size()},
       {"huge index count", f.tdef_real_index_count_offset, testing::le32(0xFFFFFFF0u), good.size()},
-      {"unknown column type", f.tdef_header_size + f.tdef_real_index_count_entry, {0x0D}, good.size()},
+      {"unknown column type", f.tdef_header_size + f.tdef_real_index_count_entry, {0x2A}, good.size()},
       {"truncated in the names", 0, {0x02}, f.tdef_header_size + 12 + 2 * 25 + 3},
       {"name longer than the data", f.tdef_header_size + 12 + 2 * 25, testing::le16(5000), good.size()},
   };

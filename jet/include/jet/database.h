@@ -26,7 +26,7 @@ class Database {
  public:
   // Opens `path` and reads its header and catalog. Throws jet::Error:
   // io if the file cannot be read; corruption (with the page) if it is not
-  // a Jet database or is damaged; not_supported for versions after Jet 4,
+  // a Jet database, is damaged or ends in a partial page; not_supported for versions after Jet 4,
   // for encoded (database key) files and for Jet 3 files whose code page
   // is not 1252.
   static Database open(const std::string& path, const OpenOptions& options = {});

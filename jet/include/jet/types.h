@@ -31,7 +31,17 @@ enum class ColumnType : std::uint8_t {
   guid = 0x0F,      // 16-byte replication id
   numeric = 0x10,   // 17 bytes: sign byte + 128-bit magnitude, precision/scale
   complex = 0x12,   // Access 2007 attachments/multi-value (not decoded)
+  // Types Access uses only in its own system tables, or after Jet 4; their
+  // values are returned as raw bytes (Binary).
+  unknown_0d = 0x0D,
+  unknown_0e = 0x0E,
+  unknown_11 = 0x11,
+  big_int = 0x13,
 };
+
+// True for the types whose values are decoded; the others come back as raw
+// bytes.
+bool is_decoded_type(ColumnType type);
 
 // Name used in messages and tests ("Long Integer", "Text", ...).
 std::string column_type_name(ColumnType type);

@@ -65,6 +65,7 @@ using Binary = std::vector<std::uint8_t>;
 //   long_integer -> std::int32_t   money -> Money    single -> float
 //   double_ -> double       datetime -> DateTime     text, memo -> std::string (UTF-8)
 //   binary, ole -> Binary   guid -> Guid             numeric -> Decimal
+//   complex -> std::int32_t  types !is_decoded_type() -> Binary (raw bytes)
 // and Null for NULL (never for boolean, which cannot be NULL).
 using Value = std::variant<Null, bool, std::uint8_t, std::int16_t, std::int32_t, Money, float,
                            double, DateTime, std::string, Binary, Guid, Decimal>;
