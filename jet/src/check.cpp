@@ -19,6 +19,11 @@ void CheckContext::fault(std::uint32_t page, const std::string& where, const std
   faults.push_back(Fault{page, std::move(line)});
 }
 
+void CheckContext::unreclaimed(std::uint32_t page, const std::string& text) {
+  fault(page, "global usage map", text);
+  faults.back().kind = FaultKind::unreclaimed;
+}
+
 void CheckContext::fault(const Error& error, const std::string& where) {
   std::uint32_t page = error.page().value_or(kNoPage);
   faults.push_back(Fault{page, where + ": " + error.what()});

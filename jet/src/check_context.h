@@ -27,11 +27,15 @@ struct CheckContext {
   std::vector<std::string> owners;  // per page; empty = unclaimed
   std::set<std::uint32_t> free_pages;
   std::set<std::uint32_t> unreadable_tdefs;  // tables whose TDEF failed to decode
+  std::set<std::uint32_t> live_tdefs;        // tables whose TDEF decoded
+  std::set<std::uint32_t> long_value_pages;  // LVAL pages live rows refer to
 
   CheckContext(PageCache& p, const Format& f);
 
   // Records a fault; `where` names the structure ("index 'PK' of table 'T'").
   void fault(std::uint32_t page, const std::string& where, const std::string& text);
+  // Records an unreclaimed page (see FaultKind).
+  void unreclaimed(std::uint32_t page, const std::string& text);
   // Records a jet::Error raised while reading `where`.
   void fault(const Error& error, const std::string& where);
 

@@ -81,32 +81,43 @@ std::uint32_t owner_field(coding::Bytes page) {
   return has_owner ? coding::get_u32(page.data() + kDataPageOwnerOffset) : 0;
 }
 
+// Counts lines of one kind and turns the ones past the cap into a summary.
+struct CappedLines {
+  std::size_t count = 0;
+  bool take() { return ++count <= kMaxUnownedFaults; }
+  std::size_t extra() const { return count > kMaxUnownedFaults ? count - kMaxUnownedFaults : 0; }
+};
+
 void check_page_accounting(CheckContext& ctx) {
   std::map<std::uint32_t, std::size_t> unchecked;  // per unreadable TDEF
-  std::size_t unowned = 0;
+  CappedLines missing, leaked;
   for (std::uint32_t page = 0; page < ctx.page_count; ++page) {
     bool is_free = ctx.free_pages.count(page) != 0;
     const std::string& owner = ctx.owners[page];
     if (!owner.empty() && is_free) {
       ctx.fault(page, kGlobalMap, "expected a used page, found " + owner + " marked free");
-    } else if (owner.empty() && !is_free) {
-      PageRef bytes = ctx.pages.get(page);
-      if (ctx.unreadable_tdefs.count(owner_field(bytes->view()))) {
-        ++unchecked[owner_field(bytes->view())];
-        continue;
-      }
-      if (++unowned > kMaxUnownedFaults) continue;
-      ctx.fault(page, kGlobalMap, "expected an owner or a free mark, found an unowned page " +
-                                      page_description(bytes->view()));
+      continue;
+    }
+    if (!owner.empty() || is_free) continue;
+    PageRef bytes = ctx.pages.get(page);
+    std::uint32_t named = owner_field(bytes->view());
+    std::string found = "found an unowned page " + page_description(bytes->view());
+    if (ctx.unreadable_tdefs.count(named)) {
+      ++unchecked[named];
+    } else if (ctx.live_tdefs.count(named) || ctx.long_value_pages.count(page)) {
+      if (missing.take()) ctx.fault(page, kGlobalMap, "expected it in a usage map, " + found + " that live data uses");
+    } else if (leaked.take()) {
+      ctx.unreclaimed(page, "expected an owner or a free mark, " + found + " that nothing live uses");
     }
   }
-  if (unowned > kMaxUnownedFaults) {
-    ctx.fault(kNoPage, kGlobalMap, "and " + std::to_string(unowned - kMaxUnownedFaults) +
-                                       " more unowned pages");
+  if (missing.extra()) {
+    ctx.fault(kNoPage, kGlobalMap, "and " + std::to_string(missing.extra()) + " more pages missing from usage maps");
+  }
+  if (leaked.extra()) {
+    ctx.unreclaimed(kNoPage, "and " + std::to_string(leaked.extra()) + " more unreclaimed pages");
   }
   for (const auto& [tdef, count] : unchecked) {
-    ctx.fault(tdef, kGlobalMap, std::to_string(count) +
-                                    " pages of this unreadable table left unchecked");
+    ctx.fault(tdef, kGlobalMap, std::to_string(count) + " pages of this unreadable table left unchecked");
   }
 }
 

@@ -1,5 +1,8 @@
 // Reads every live row of a table for the checker.
+#include <set>
+
 #include "check_context.h"
+#include "coding.h"
 #include "data_page.h"
 #include "field_decoder.h"
 #include "long_value.h"
@@ -36,6 +39,23 @@ Value decode_value(CheckContext& ctx, const ColumnDef& column, const FieldBytes&
   return jet3_text(read_long_value(ctx.pages, ctx.format, ref, page));
 }
 
+// Records the LVAL pages a (readable) long value runs through, so that an
+// unowned one counts as missing from its usage map rather than unreclaimed.
+void note_long_value_pages(CheckContext& ctx, const ColumnDef& column, const FieldBytes& field,
+                           std::uint32_t page) {
+  bool long_value = column.type == ColumnType::memo || column.type == ColumnType::ole;
+  if (!long_value || field.is_null) return;
+  LongValueRef ref = decode_long_value_ref(field.bytes, page);
+  if (ref.storage == LongValueStorage::inline_value) return;
+  std::set<std::uint32_t> seen;
+  for (RowPointer at = ref.first_row; at.page != 0 && seen.insert(at.to_word()).second;) {
+    LocatedRow row = locate_row(ctx.pages, ctx.format, at, page);
+    ctx.long_value_pages.insert(at.page);
+    if (ref.storage == LongValueStorage::single_page || row.bytes.size() < 4) return;
+    at = RowPointer::from_word(coding::get_u32(row.bytes.data()));
+  }
+}
+
 // True when `part` lies within `whole` (compared as addresses, so a span
 // that a damaged offset table pushed outside is caught before it is read).
 bool inside(std::span<const std::uint8_t> part, std::span<const std::uint8_t> whole) {
@@ -56,6 +76,7 @@ std::vector<Value> decode_row(CheckContext& ctx, const TableDef& table, const Lo
                               "its bytes outside");
     }
     values.push_back(decode_value(ctx, table.columns[i], fields[i], page));
+    note_long_value_pages(ctx, table.columns[i], fields[i], page);
   }
   return values;
 }

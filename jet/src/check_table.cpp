@@ -90,6 +90,7 @@ void check_table(CheckContext& ctx, const CatalogTable& entry) {
     return ctx.fault(e, where);
   }
   table.name = entry.name;
+  ctx.live_tdefs.insert(table.tdef_page);
   ctx.claim(table.tdef_page, "TDEF of " + where);
   for (std::uint32_t page : table.continuation_pages) ctx.claim(page, "TDEF of " + where);
 

@@ -3,7 +3,9 @@
 // What it checks:
 //   - every page is accounted for exactly once: owned by one table (its
 //     TDEF, data, long-value and index pages, and the pages that hold its
-//     usage maps), or marked free in the global usage map (page 1 row 0)
+//     usage maps), or marked free in the global usage map (page 1 row 0);
+//     a page neither owned nor free is damage when a live table names it as
+//     owner or a live row's long value runs through it, else unreclaimed
 //   - each usage map agrees with the owner written on the pages it lists
 //   - every row of every table decodes, and every long value chain
 //     (LVAL pages) is whole
@@ -23,12 +25,29 @@
 
 namespace jet {
 
+enum class FaultKind {
+  damage,       // data is wrong, unreachable or at risk of being overwritten
+  unreclaimed,  // a page neither owned nor marked free that nothing live
+                // refers to: space Access (or we) failed to give back, as
+                // Access leaves after deleting a table until compaction
+};
+
 // One thing found wrong. `message` is one line naming the page (when tied
 // to one), the structure, what was expected and what was found.
 struct Fault {
   std::uint32_t page = kNoPage;
   std::string message;
+  FaultKind kind = FaultKind::damage;
 };
+
+// True when `faults` holds no damage (and, when `strict`, no unreclaimed
+// pages either).
+inline bool is_sound(const std::vector<Fault>& faults, bool strict = false) {
+  for (const Fault& f : faults) {
+    if (strict || f.kind == FaultKind::damage) return false;
+  }
+  return true;
+}
 
 // Checks the database at `path` and returns every fault found (empty when
 // the file is sound). Damage never stops the check early: each table,
