@@ -13,8 +13,9 @@
 // write access when `mode` is 1.  Never throws.
 bool tk_is_file_exist(const std::string& path, int mode = 0);
 
-// True when the current directory can be switched to `path`; the current
-// directory is left as it was either way.  Never throws.
+// True when the current directory could be switched to `path` (false for
+// an empty path); the current directory is not touched, so this is safe
+// beside other threads.  Never throws.
 bool tk_is_path_exist(const std::string& path);
 
 // Removes the file `path`.  Returns false with the last error set (so a

@@ -19,6 +19,16 @@ bool can_open_file(const std::string& path, bool write) {
   return is_file;
 }
 
+bool can_enter_directory(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  if (!S_ISDIR(info.st_mode)) {
+    errno = ENOTDIR;
+    return false;
+  }
+  return ::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
+}
+
 bool get_module_file_name(std::string& path) {
   std::vector<char> buffer(256);
   for (;;) {

@@ -17,6 +17,11 @@ namespace win32 {
 // at once.
 bool can_open_file(const std::string& path, bool write);
 
+// True when the current directory could be switched to `path` (an existing
+// folder that this process may enter); nothing is switched, so it is safe
+// beside another thread that resolves relative paths.
+bool can_enter_directory(const std::string& path);
+
 // The full path of the running program (/proc/self/exe).
 bool get_module_file_name(std::string& path);
 

@@ -82,6 +82,24 @@ TEST_F(FileTest, OpensFilesButNotFolders) {
   }
 }
 
+TEST_F(FileTest, EntersFoldersOnlyWithoutSwitching) {
+  std::string file = folder_ + "/f.txt";
+  std::ofstream(file) << "x";
+  std::string before;
+  ASSERT_TRUE(win32::get_current_directory(before));
+  EXPECT_TRUE(win32::can_enter_directory(folder_));
+  EXPECT_FALSE(win32::can_enter_directory(file));
+  EXPECT_FALSE(win32::can_enter_directory(folder_ + "/missing"));
+  if (::geteuid() != 0) {  // root enters any folder
+    ::chmod(folder_.c_str(), 0600);
+    EXPECT_FALSE(win32::can_enter_directory(folder_));
+    ::chmod(folder_.c_str(), 0700);
+  }
+  std::string after;
+  ASSERT_TRUE(win32::get_current_directory(after));
+  EXPECT_EQ(after, before);
+}
+
 TEST_F(FileTest, DirectoryScopeSwitchesAndRestores) {
   std::string before;
   ASSERT_TRUE(win32::get_current_directory(before));
