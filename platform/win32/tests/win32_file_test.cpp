@@ -75,6 +75,9 @@ TEST_F(FileTest, OpensFilesButNotFolders) {
   EXPECT_TRUE(win32::can_open_file(file, true));
   EXPECT_FALSE(win32::can_open_file(folder_, false));
   EXPECT_FALSE(win32::can_open_file(folder_ + "/missing", false));
+  std::string fifo = folder_ + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_TRUE(win32::can_open_file(fifo, false));  // without waiting for a writer
   if (::geteuid() != 0) {  // root may write to any file
     ::chmod(file.c_str(), 0400);
     EXPECT_TRUE(win32::can_open_file(file, false));
