@@ -1,6 +1,6 @@
 #include "TK/tk_file.h"
 
-#include <cstdio>
+#include <unistd.h>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
@@ -19,7 +19,8 @@ bool tk_is_path_exist(const std::string& path) {
 
 bool tk_delete_file(const std::string& path) {
   TK_TRACE(1, "tk_delete_file(%s)", path.c_str());
-  return std::remove(path.c_str()) == 0;
+  // unlink, not remove: a folder is not a file and stays.
+  return ::unlink(path.c_str()) == 0;
 }
 
 std::string tk_get_module_path() {

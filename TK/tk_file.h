@@ -18,8 +18,9 @@ bool tk_is_file_exist(const std::string& path, int mode = 0);
 // beside other threads.  Never throws.
 bool tk_is_path_exist(const std::string& path);
 
-// Removes the file `path`.  Returns false with the last error set (so a
-// tk_exception_ex built right after carries it) when it cannot.
+// Removes the file `path`; a folder is refused (EISDIR).  Returns false
+// with the last error set (so a tk_exception_ex built right after carries
+// it) when it cannot.
 bool tk_delete_file(const std::string& path);
 
 // The full path of the running program; failure is an assertion failure.

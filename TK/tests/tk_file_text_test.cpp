@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,6 +42,10 @@ TEST(TkFile, TestsFilesAndFoldersWithoutMovingTheCurrentDirectory) {
   EXPECT_FALSE(tk_delete_file(file));
   tk_exception_ex error;
   EXPECT_EQ(error.code(), ENOENT);
+  std::string empty_folder = folder + "/empty";
+  ASSERT_EQ(::mkdir(empty_folder.c_str(), 0700), 0);
+  EXPECT_FALSE(tk_delete_file(empty_folder));  // a folder is not a file
+  EXPECT_TRUE(tk_is_path_exist(empty_folder));
   std::system(("rm -rf " + folder).c_str());
 }
 
