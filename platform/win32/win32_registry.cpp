@@ -52,6 +52,15 @@ std::vector<std::string_view> split_key(std::string_view path) {
   }
 }
 
+// A line break or other control character in a key or value name would
+// break the settings file's lines: such names are refused.
+bool is_storable_name(std::string_view name) {
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F) return false;
+  }
+  return true;
+}
+
 bool config_home(std::string& dir) {
   const char* xdg = std::getenv("XDG_CONFIG_HOME");
   if (xdg != nullptr && xdg[0] == '/') {
@@ -93,7 +102,8 @@ long child_path(hkey parent, std::string_view sub_key, std::string& path) {
   }
   if (sub_key.empty()) return 0;
   for (std::string_view part : split_key(sub_key)) {
-    if (part.empty() || part == "." || part == ".." || part.find('/') != std::string_view::npos) {
+    if (part.empty() || part == "." || part == ".." || part.find('/') != std::string_view::npos ||
+        !is_storable_name(part)) {
       return fail(EINVAL, "not a valid key name: " + std::string(sub_key));
     }
   }
@@ -236,6 +246,7 @@ long reg_query_value(hkey key, const char* name, std::uint32_t* type, void* data
 long reg_set_value(hkey key, const char* name, std::uint32_t type, const void* data, std::uint32_t size) {
   std::lock_guard<std::mutex> lock(registry_mutex);
   if (data == nullptr && size != 0) return fail(EINVAL, "a value size without its data");
+  if (name != nullptr && !is_storable_name(name)) return fail(EINVAL, "not a valid value name");
   key_entry entry;
   reg_document document;
   if (long status = load_key(key, entry, document, true)) return status;

@@ -12,7 +12,8 @@
 //   ERANGE   the caller's buffer is too small (ERROR_MORE_DATA);
 //   EBADMSG  the settings file is damaged (nothing is changed in it);
 //   EACCES   a key outside the supported roots;
-//   EINVAL   a bad handle, sub-key name or argument;
+//   EINVAL   a bad handle, sub-key name or argument (a key or value name
+//            holding a control character is refused);
 //   or the error of a failed file operation.
 // reg_error_detail() then tells what failed, with the file and line.
 //

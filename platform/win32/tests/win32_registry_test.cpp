@@ -169,6 +169,23 @@ TEST_F(RegistryTest, RefusesKeysOutsideTheSettingsFolder) {
   EXPECT_EQ(win32::reg_create_key(777, "x", &key, nullptr), EINVAL);
 }
 
+TEST_F(RegistryTest, NamesThatWouldBreakTheFileAreRefused) {
+  win32::hkey key = create();
+  win32::hkey child = 0;
+  EXPECT_EQ(win32::reg_create_key(key, "two\nlines", &child, nullptr), EINVAL);
+  EXPECT_EQ(win32::reg_set_value(key, "bad\nname", win32::reg_sz, "x", 2), EINVAL);
+  EXPECT_EQ(win32::reg_set_value(key, "tab\there", win32::reg_sz, "x", 2), EINVAL);
+  set_string(key, "still", "readable");  // the file was not damaged
+  ASSERT_EQ(win32::reg_create_key(key, "Recent]", &child, nullptr), 0);  // other characters are kept
+  keys_.push_back(child);
+  set_string(child, "odd \"name\" [x]", "kept");
+  char data[16];
+  std::uint32_t size = sizeof data;
+  ASSERT_EQ(win32::reg_query_value(child, "odd \"name\" [x]", nullptr, data, &size), 0)
+      << win32::reg_error_detail();
+  EXPECT_STREQ(data, "kept");
+}
+
 TEST_F(RegistryTest, AtomicWritesLeaveOnlyTheSettingsFile) {
   win32::hkey key = create();
   for (int i = 0; i < 20; ++i) set_string(key, "dest", std::to_string(i));
