@@ -2,6 +2,7 @@
 // running the mdbtools command-line programs.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
