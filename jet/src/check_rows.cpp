@@ -48,10 +48,13 @@ void note_long_value_pages(CheckContext& ctx, const ColumnDef& column, const Fie
   LongValueRef ref = decode_long_value_ref(field.bytes, page);
   if (ref.storage == LongValueStorage::inline_value) return;
   std::set<std::uint32_t> seen;
+  std::size_t read = 0;  // value bytes so far; the chain ends where the value does
   for (RowPointer at = ref.first_row; at.page != 0 && seen.insert(at.to_word()).second;) {
     LocatedRow row = locate_row(ctx.pages, ctx.format, at, page);
     ctx.long_value_pages.insert(at.page);
     if (ref.storage == LongValueStorage::single_page || row.bytes.size() < 4) return;
+    read += row.bytes.size() - 4;
+    if (read >= ref.length) return;
     at = RowPointer::from_word(coding::get_u32(row.bytes.data()));
   }
 }
