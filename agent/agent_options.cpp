@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_file.h"
@@ -154,14 +155,28 @@ void process_tab_file(const std::string& file_name, udb_converter& settings) {
   std::ifstream in(file_name, std::ios::binary);
   if (!in.is_open()) fatal_exit(agent_msg_no_tab_file);
 
+  std::string text;
+  if (!read_bounded(in, text, agent_tab_file_limit)) {
+    fatal_exit(in.bad() ? agent_msg_tab_file_unreadable : agent_msg_tab_file_too_large);
+  }
+  std::istringstream lines(text);
   std::vector<std::string> names;
   size_t bad_line = 0;
-  if (!read_table_names(in, names, bad_line)) {
+  if (!read_table_names(lines, names, bad_line)) {
     fatal_exit("Table names file holds a line that is not UTF-8 text (line " +
                std::to_string(bad_line) + ").");
   }
-  if (in.bad()) fatal_exit("Table names file could not be read.");
   settings.set_tables(std::move(names));
+}
+
+bool read_bounded(std::istream& in, std::string& text, size_t limit) {
+  text.clear();
+  char chunk[8192];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    text.append(chunk, static_cast<size_t>(in.gcount()));
+    if (text.size() > limit) return false;
+  }
+  return !in.bad();
 }
 
 bool read_table_names(std::istream& in, std::vector<std::string>& names, size_t& bad_line) {

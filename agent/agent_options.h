@@ -43,6 +43,11 @@ inline constexpr char agent_msg_no_format[] =
     "You should specify MS Access format version (use '--acc_ver' option)";
 inline constexpr char agent_msg_no_tab_file[] =
     "Table names file does not exist.\nPlease verify the correct path/name was given.";
+inline constexpr char agent_msg_tab_file_unreadable[] = "Table names file could not be read.";
+inline constexpr char agent_msg_tab_file_too_large[] = "Table names file is larger than 16 MiB.";
+
+// The largest table-names file read (a device such as /dev/zero never ends).
+inline constexpr size_t agent_tab_file_limit = 16 * 1024 * 1024;
 
 // Fills `settings` from the arguments (argv[0] is the program name).
 // Returns false when an argument matched no option; the caller then prints
@@ -71,9 +76,14 @@ int parse_format(const std::string& text);
 std::string make_dest_path(const std::string& value);
 
 // Replaces `settings.tables()` with the table names in the file `file_name`.
-// Fatal exit when the file cannot be opened for reading, cannot be read, or
-// holds a line that is not UTF-8 text.
+// Fatal exit when the file cannot be opened for reading, cannot be read,
+// holds more than agent_tab_file_limit bytes, or holds a line that is not
+// UTF-8 text.
 void process_tab_file(const std::string& file_name, udb_converter& settings);
+
+// Reads all of `in` into `text`.  False when it holds more than `limit`
+// bytes (`text` then holds the first of them) or a read failed (in.bad()).
+bool read_bounded(std::istream& in, std::string& text, size_t limit);
 
 // The table names of a table-names file: every non-empty line, whole and as
 // it stands (blanks kept, duplicates kept), in file order.  A line may end

@@ -91,6 +91,22 @@ TEST_F(AgentOptions, TableFileProblemsEndTheRun) {
   EXPECT_EQ(parse({missing.c_str()}), agent_msg_no_tab_file);
   EXPECT_EQ(parse({folder.c_str()}), agent_msg_no_tab_file);
   EXPECT_EQ(parse({latin1.c_str()}), "Table names file holds a line that is not UTF-8 text (line 2).");
+  EXPECT_EQ(parse({"--tab_file=/dev/zero"}), agent_msg_tab_file_too_large);  // a file without end
+}
+
+TEST(AgentTableFile, IsReadWholeUpToItsLimit) {
+  struct {
+    std::string text;
+    size_t limit;
+    bool accepted;
+  } cases[] = {{"", 0, true}, {"abc", 3, true}, {"abcd", 3, false}, {std::string(20000, 'x'), 20000, true},
+               {std::string(20001, 'x'), 20000, false}};
+  for (const auto& c : cases) {
+    std::istringstream in(c.text);
+    std::string text;
+    EXPECT_EQ(read_bounded(in, text, c.limit), c.accepted) << c.text.size() << " of " << c.limit;
+    if (c.accepted) EXPECT_EQ(text, c.text);
+  }
 }
 
 TEST(AgentOptionValues, ModeFormatAndDestination) {
