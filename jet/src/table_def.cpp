@@ -136,7 +136,7 @@ ColumnDef TdefParser::parse_column(std::size_t at) {
       c.precision = in_.u8(at + 9);
       c.scale = in_.u8(at + 10);
     } else if (c.type == ColumnType::text || c.type == ColumnType::memo) {
-      c.sort_order = in_.u16(at + 7);
+      c.sort_order = in_.u16(at + 9);
       c.code_page = in_.u16(at + 11);
     }
     c.flags = in_.u8(at + 13);

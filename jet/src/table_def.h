@@ -39,8 +39,8 @@
 //     1   5   2    column number
 //     3   7   2    variable-offset table index
 //     5   9   2    row index (null-mask bit)
-//     7   -   2    J3 text: sort order LCID
-//     9   11  2    numeric: precision, scale; J4 text: sort order LCID
+//     7   -   2    unknown (1)
+//     9   11  2    numeric: precision, scale; text: sort order LCID
 //     11  13  2    J3 text: code page; J4 text: byte 14 = sort version
 //     13  15  1    column flags
 //     -   16  1    extra flags (0x01 compressed unicode)

@@ -106,6 +106,7 @@ TEST_F(SampleTables, ColumnAttributes) {
   const ColumnDef& a3 = *jet3_table.find_column("A");
   EXPECT_EQ(a3.length, 50);
   EXPECT_EQ(a3.code_page, 1252);
+  EXPECT_EQ(a3.sort_order, 0x409);
 
   auto numeric = open("jet4-access2000/fixedNumericTestV2000.mdb");
   const TableDef numeric_table = numeric.table_def("test");
