@@ -77,19 +77,6 @@ TEST(TkThread, MisuseIsAnAssertionFailure) {
   worker.terminate();
 }
 
-TEST(TkThread, DestroyingTheObjectEndsItsThreadFirst) {
-  std::atomic<bool> closed{false};
-  {
-    record_worker worker;
-    ASSERT_TRUE(worker.start());
-    wait_until([&] { return worker.records > 0; });
-    closed = false;
-    worker.stop();
-    closed = worker.closed.load();
-  }
-  EXPECT_TRUE(closed);
-}
-
 class plain_runnable : public tk_runnable {
  public:
   void run() override {
@@ -111,6 +98,29 @@ class borrowing_thread : public tk_thread {
  private:
   tk_runnable& runnable_;
 };
+
+// Works until asked to stop; says when its run has ended.
+class stoppable_runnable : public tk_runnable {
+ public:
+  void run() override {
+    started = true;
+    while (!tk_stop_requested()) std::this_thread::sleep_for(1ms);
+    ended = true;
+  }
+  std::atomic<bool> started{false};
+  std::atomic<bool> ended{false};
+};
+
+TEST(TkThread, DestroyingTheObjectEndsItsThreadFirst) {
+  stoppable_runnable runnable;
+  {
+    borrowing_thread thread(runnable);
+    ASSERT_TRUE(thread.start());
+    wait_until([&] { return runnable.started.load(); });
+    EXPECT_FALSE(runnable.ended);
+  }  // the destructor asks the thread to stop and waits for it
+  EXPECT_TRUE(runnable.ended);
+}
 
 TEST(TkThread, RunsABorrowedRunnableAndLeavesItAlive) {
   plain_runnable runnable;
