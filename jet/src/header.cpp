@@ -1,5 +1,6 @@
 #include "header.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
@@ -66,6 +67,31 @@ std::string decode_password(std::span<const std::uint8_t> page, const DatabaseHe
   return j4 ? ucs2_to_utf8(used) : cp1252_to_utf8(used);
 }
 
+// The password bytes as stored before the RC4 mask (Jet 4 also XORs them
+// with the creation date's 4 bytes).
+std::vector<std::uint8_t> encode_password(const DatabaseHeader& header) {
+  const bool j4 = header.version == JetVersion::jet4;
+  std::vector<std::uint8_t> bytes(j4 ? kJet4PasswordSize : kJet3PasswordSize, 0);
+  std::size_t at = 0;
+  for (unsigned char c : header.password) {
+    if (at >= bytes.size()) throw Error::invalid_argument("password longer than 20 characters");
+    if (c >= 0x80) throw Error::invalid_argument("password must be ASCII");
+    bytes[at] = c;
+    at += j4 ? 2 : 1;
+  }
+  if (j4 && header.creation_date) {
+    std::uint8_t mask[4];
+    coding::put_u32(mask, static_cast<std::uint32_t>(static_cast<std::int32_t>(*header.creation_date)));
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] ^= mask[i % 4];
+  }
+  return bytes;
+}
+
+void write_text(std::uint8_t* at, const std::string& text, std::size_t size) {
+  std::fill(at, at + size, 0);
+  std::copy(text.begin(), text.end(), at);
+}
+
 }  // namespace
 
 JetVersion detect_version(std::span<const std::uint8_t> page0) {
@@ -114,6 +140,36 @@ DatabaseHeader decode_header(std::span<const std::uint8_t> stored) {
   }
   header.password = decode_password(page, header);
   return header;
+}
+
+}  // namespace jet
+
+namespace jet {
+
+void encode_header(const DatabaseHeader& header, std::span<std::uint8_t> page0) {
+  if (page0.size() < kHeaderMinimumSize) throw Error::invalid_argument("header page too short");
+  if (header.engine_name.size() >= kEngineNameSize) throw Error::invalid_argument("engine name too long");
+  if (header.commit_table.size() != kCommitTableSize) throw Error::invalid_argument("commit table must be 24 bytes");
+  const bool j4 = header.version == JetVersion::jet4;
+  const std::vector<std::uint8_t> password = encode_password(header);
+  std::uint8_t* p = page0.data();
+  coding::put_u32(p + kHeaderMagicOffset, kHeaderMagic);
+  write_text(p + kEngineNameOffset, header.engine_name, kEngineNameSize);
+  coding::put_u32(p + kVersionOffset, static_cast<std::uint32_t>(header.version));
+  apply_header_mask(page0, header.version);  // unmask, edit, mask again
+  std::copy(header.commit_table.begin(), header.commit_table.end(), p + kMaskedRegionOffset);
+  coding::put_u16(p + kCodePageOffset, header.code_page);
+  coding::put_u32(p + kDatabaseKeyOffset, header.database_key);
+  std::copy(password.begin(), password.end(), p + kPasswordOffset);
+  if (j4) {
+    coding::put_u16(p + kJet4SortOrderOffset, header.sort_order);
+    p[kJet4SortOrderOffset + 3] = header.sort_version;
+    coding::put_f64(p + kJet4CreationDateOffset, header.creation_date.value_or(0.0));
+  } else {
+    coding::put_u16(p + kJet3SortOrderOffset, header.sort_order);
+  }
+  apply_header_mask(page0, header.version);
+  if (j4) write_text(p + kJet4VersionTextOffset, header.engine_version_text, kJet4VersionTextSize);
 }
 
 }  // namespace jet

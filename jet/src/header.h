@@ -64,4 +64,12 @@ void apply_header_mask(std::span<std::uint8_t> page0, JetVersion version);
 // (corruption, page 0) on a short page or wrong magic.
 DatabaseHeader decode_header(std::span<const std::uint8_t> page0);
 
+// Writes `header` into `page0` as stored (masked), the inverse of
+// decode_header: bytes the header does not describe are left as they are,
+// so encoding onto a copy of a decoded page reproduces it. Throws
+// jet::Error (invalid_argument) if page0 is shorter than kHeaderMinimumSize,
+// the engine name is longer than 15 bytes, the commit table is not 24
+// bytes, or the password does not fit (20 characters).
+void encode_header(const DatabaseHeader& header, std::span<std::uint8_t> page0);
+
 }  // namespace jet
