@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "TK/tk_trace.h"
 #include "agent/agent_exit.h"
 #include "convert/quillmere_convertor.h"
 
@@ -68,6 +70,40 @@ TEST_F(AgentOptions, EveryOptionReachesItsSettingAndTheLastOccurrenceWins) {
   EXPECT_TRUE(driver_.skip_idx());
   EXPECT_TRUE(driver_.tab_def());
   EXPECT_EQ(driver_.tables(), (std::vector<std::string>{"Orders", "Customers"}));
+}
+
+TEST_F(AgentOptions, EachOptionTracesItsLine) {
+  if (tk_trace_sink::active()) GTEST_SKIP() << "QUILL_TRACE installed a sink";
+  std::string list = write_file("t.txt", "Orders\n");
+  std::string tab_file = "--tab_file=" + list;
+  std::string trace_file = (dir_ / "trace.txt").string();
+  {
+    tk_trace_sink sink(trace_file, 1, true, false);
+    ASSERT_EQ(parse({"--acc_ver=x", "--dest=out", "--mode=2", "--skip_idx", "--src=North", "--tab_def",
+                     tab_file.c_str()}),
+              "");
+  }
+  std::ifstream in(trace_file);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  const std::vector<std::string> expected = {
+      "parse_cmd_line\r",
+      "\tgot format version: x\r",
+      "parse_cmd_line - got dest out\r",
+      "\tgot mode 2\r",
+      "udb_converter::set_mode(2)\r",
+      "\tskip converting indexes\r",
+      "parse_cmd_line - got src North\r",
+      "\tconvert table definitions only\r",
+      "\tparse_cmd_line - got tab_file " + list + "\r",
+      "process_tab_file(" + list + ")\r",
+  };
+  // In this order; the toolkit's own lines may stand between them.
+  auto next = lines.begin();
+  for (const std::string& line : expected) {
+    next = std::find(next, lines.end(), line);
+    ASSERT_NE(next, lines.end()) << "missing or out of order: " << line;
+  }
 }
 
 TEST_F(AgentOptions, WindowsAuthenticationOnlyWithoutUserAndPassword) {
