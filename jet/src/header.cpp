@@ -142,10 +142,6 @@ DatabaseHeader decode_header(std::span<const std::uint8_t> stored) {
   return header;
 }
 
-}  // namespace jet
-
-namespace jet {
-
 void encode_header(const DatabaseHeader& header, std::span<std::uint8_t> page0) {
   if (page0.size() < kHeaderMinimumSize) throw Error::invalid_argument("header page too short");
   if (header.engine_name.size() >= kEngineNameSize) throw Error::invalid_argument("engine name too long");
