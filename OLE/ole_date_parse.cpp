@@ -9,14 +9,12 @@
 // Seconds round half up. Day-first texts (31.01.2005) read as year 31 and
 // day 2005 and are turned round afterwards. A 12-hour marker (AM, PM, am,
 // pm) is cut off before the layouts and applied afterwards.
-#include <cctype>
-#include <charconv>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
 #include <vector>
 
 #include "OLE/ole_date.h"
+#include "OLE/ole_number_text.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
 
@@ -27,16 +25,6 @@ constexpr std::size_t kShortestDateText = 5;
 // A buffer as long as the text, so that a "%s" conversion cannot overflow.
 std::vector<char> scan_buffer(const std::string& text) {
   return std::vector<char>(text.size() + 1, '\0');
-}
-
-// The C library's atof reading in the C locale, whatever the process
-// locale: the longest number at the start of the text, 0 when none.
-double leading_number(const char* text) {
-  while (std::isspace(static_cast<unsigned char>(*text))) ++text;
-  if (*text == '+') ++text;
-  double value = 0.0;
-  auto result = std::from_chars(text, text + std::strlen(text), value);
-  return result.ec == std::errc() ? value : 0.0;
 }
 
 // Cuts the text at the first 12-hour marker, trying AM, PM, am, pm.
@@ -177,7 +165,7 @@ bool ole_date::try_layouts(const std::string& text) {
 // keeps the fraction.
 void ole_date::read_seconds(const char* text) {
   TK_TRACE(1, "Got row sec: '%s'", text);
-  double x = leading_number(text);
+  double x = ole_atof(text);
   if (!(x >= 0.0)) x = 0.0;  // negative or not a number: refused later
   if (x > 65534.0) x = 65534.0;
   double whole = std::trunc(x);

@@ -10,18 +10,12 @@
 #include <string>
 
 #include "OLE/ole_date.h"
+#include "OLE/ole_number_text.h"
 #include "OLE/ole_var.h"
 #include "TK/tk_trace.h"
 #include "platform/win32/win32_text.h"
 
 namespace {
-
-std::string replace_commas(std::string_view text) {
-  std::string copy(text);
-  for (char& c : copy)
-    if (c == ',') c = '.';
-  return copy;
-}
 
 std::size_t skip_spaces(std::string_view text) {
   std::size_t i = 0;
@@ -50,19 +44,6 @@ unsigned long long leading_unsigned(std::string_view text, bool& ok) {
   auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
   ok = result.ec != std::errc::result_out_of_range && !(negative && value != 0);
   return result.ec == std::errc() ? value : 0;
-}
-
-// The C library's atof in the C locale: leading white space, then the
-// longest number; 0 when there is none. Overflow gives infinity.
-double leading_double(std::string_view text) {
-  std::size_t i = skip_spaces(text);
-  bool negative = i < text.size() && text[i] == '-';
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  double value = 0.0;
-  auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
-  if (result.ec == std::errc::result_out_of_range) value = HUGE_VAL;
-  else if (result.ec != std::errc()) value = 0.0;
-  return negative ? -value : value;
 }
 
 float narrow_to_float(double value) {
@@ -122,7 +103,7 @@ ole_variant signed_hyper(std::string_view text) {
 ole_variant money(std::string_view text) {
   TK_TRACE(1, "GOT VT_CY");
   CY cy{};
-  HRESULT hr = VarCyFromStr(replace_commas(text).c_str(), LOCALE_EN_US, 0, &cy);
+  HRESULT hr = VarCyFromStr(ole_commas_to_points(text).c_str(), LOCALE_EN_US, 0, &cy);
   if (FAILED(hr)) {
     TK_TRACE(3, "VarCyFromStr failed: %08X", static_cast<unsigned>(hr));
     return ole_variant();
@@ -131,15 +112,16 @@ ole_variant money(std::string_view text) {
 }
 
 // A decimal beyond DECIMAL's range keeps its value as a double rather than
-// becoming no value: Access stores decimals as Double anyway.
+// becoming no value: Access stores decimals as Double anyway. One beyond
+// double's range too has no value to keep.
 ole_variant decimal(std::string_view text) {
   TK_TRACE(1, "GOT VT_DECIMAL");
-  std::string copy = replace_commas(text);
+  std::string copy = ole_commas_to_points(text);
   DECIMAL dec{};
   HRESULT hr = VarDecFromStr(copy.c_str(), LOCALE_EN_US, 0, &dec);
-  if (hr == DISP_E_OVERFLOW) {
+  if (hr == DISP_E_OVERFLOW && std::isfinite(ole_atof(copy))) {
     TK_TRACE(2, "Decimal '%s' is out of DECIMAL range, kept as double", copy.c_str());
-    return ole_variant(leading_double(copy));
+    return ole_variant(ole_atof(copy));
   }
   if (FAILED(hr)) {
     TK_TRACE(3, "VarDecFromStr failed: %08X", static_cast<unsigned>(hr));
@@ -206,8 +188,8 @@ ole_variant ole_variant::from_string(std::string_view text, int target) {
     case VT_I2: case VT_I4: case VT_I1: case VT_UI1: case VT_UI2: return strict_integer(text, target);
     case VT_UI4: case VT_UI8: return unsigned_integer(text, target);
     case VT_I8: return signed_hyper(text);
-    case VT_R4: return ole_variant(narrow_to_float(leading_double(replace_commas(text))));
-    case VT_R8: return ole_variant(leading_double(replace_commas(text)));
+    case VT_R4: return ole_variant(narrow_to_float(ole_atof(ole_commas_to_points(text))));
+    case VT_R8: return ole_variant(ole_atof(ole_commas_to_points(text)));
     case VT_CY: return money(text);
     case VT_DECIMAL: return decimal(text);
     case VT_DATE: return date(text);

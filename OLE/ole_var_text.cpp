@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "OLE/ole_date.h"
+#include "OLE/ole_number_text.h"
 #include "OLE/ole_var.h"
 #include "TK/tk_text.h"
 #include "TK/tk_trace.h"
@@ -30,12 +31,6 @@ std::string exponent_form(double value, int digits) {
   if (e == std::string::npos || e + 2 >= text.size()) return text;  // inf, nan
   std::size_t exponent_digits = text.size() - (e + 2);
   if (exponent_digits < 3) text.insert(e + 2, 3 - exponent_digits, '0');
-  return text;
-}
-
-std::string replace_commas(std::string text) {
-  for (char& c : text)
-    if (c == ',') c = '.';
   return text;
 }
 
@@ -176,7 +171,7 @@ std::string ole_variant::decimal_to_string() const {
   TK_TRACE(1, "Converting VT_DECIMAL");
   BSTR bstr = nullptr;
   if (FAILED(VarBstrFromDec(&var_.decVal, LOCALE_USER_DEFAULT, 0, &bstr))) return "";
-  return replace_commas(take_bstr(bstr));
+  return ole_commas_to_points(take_bstr(bstr));
 }
 
 std::string ole_variant::money_to_string() const {
@@ -184,7 +179,7 @@ std::string ole_variant::money_to_string() const {
   VARIANT text;
   VariantInit(&text);
   if (FAILED(VariantChangeType(&text, &var_, 0, VT_BSTR))) return "";
-  std::string result = replace_commas(text.bstrVal == nullptr ? "" : text.bstrVal);
+  std::string result = ole_commas_to_points(text.bstrVal == nullptr ? "" : text.bstrVal);
   VariantClear(&text);
   return result;
 }

@@ -72,6 +72,10 @@ TEST(FromString, FloatsMoneyAndDecimalsAcceptACommaAsPoint) {
       {"1.5", VT_R4, VT_R4, "1.500000e+000"},
       {"-2.5e-7", VT_R8, VT_R8, "-2.500000000000000e-007"},
       {"abc", VT_R8, VT_R8, "0.000000000000000e+000"},
+      {"--5", VT_R8, VT_R8, "0.000000000000000e+000"},
+      {"1e-400", VT_R8, VT_R8, "0.000000000000000e+000"},  // too small: 0, not infinity
+      {"-1e-50", VT_R4, VT_R4, "-0.000000e+000"},
+      {"1e999", VT_R8, VT_R8, "inf"},
       {"12,50", VT_CY, VT_CY, "12.5"},
       {"922337203685477.5807", VT_CY, VT_CY, "922337203685477.5807"},
       {"-922337203685477.5808", VT_CY, VT_CY, "-922337203685477.5808"},
@@ -87,6 +91,7 @@ TEST(FromString, FloatsMoneyAndDecimalsAcceptACommaAsPoint) {
       // beyond DECIMAL's range: kept as a double of the same value
       {"123456789012345678901234567890", VT_DECIMAL, VT_R8, "1.234567890123457e+029"},
       {"-1e30", VT_DECIMAL, VT_R8, "-1.000000000000000e+030"},
+      {"1e999", VT_DECIMAL, VT_EMPTY, ""},  // beyond a double too: no value
   };
   expect_cases(cases, std::size(cases));
 }
@@ -139,9 +144,15 @@ TEST(FromString, OtherTargetsGoThroughThePlatform) {
 
 }  // namespace
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 #include <random>
+#include <sstream>
 
 #include "OLE/ole_date.h"
+#include "TK/tk_trace.h"
 
 namespace {
 
@@ -167,6 +178,29 @@ TEST(FromString, HostileTextsGiveAValueOrTheTypeError) {
     }
     (void)ole_date(text).to_variant().to_string();
   }
+}
+
+// What support finds in the trace when texts do not read as their type.
+TEST(FromString, FailuresLeaveTheirTraceLines) {
+  if (tk_trace_sink::active()) GTEST_SKIP() << "QUILL_TRACE installed a sink";
+  std::string file = testing::TempDir() + "quill_parse_trace_" + std::to_string(::getpid()) + ".txt";
+  {
+    tk_trace_sink sink(file, 2, true, false);
+    ole_variant::from_string("12abc", VT_CY);
+    ole_variant::from_string("x", VT_DECIMAL);
+    ole_variant::from_string("1e30", VT_DECIMAL);
+    ole_variant::from_string("0x0AF", VT_BLOB);
+    ole_variant::from_string("1:2", VT_DATE);
+  }
+  std::stringstream trace;
+  trace << std::ifstream(file).rdbuf();
+  std::remove(file.c_str());
+  EXPECT_EQ(trace.str(),
+            "VarCyFromStr failed: 80020005\r\n"
+            "VarDecFromStr failed: 80020005\r\n"
+            "Decimal '1e30' is out of DECIMAL range, kept as double\r\n"
+            "Incorrect BLOB (size is odd)\r\n"
+            "Invalid date/time format: '1:2'\r\n");
 }
 
 }  // namespace
