@@ -204,13 +204,11 @@ void ole_variant::attach_binary(std::size_t count, const void* bytes) {
 void ole_variant::attach_string(std::string_view text) {
   TK_TRACE(1, "ole_variant::attach_string('%.*s')", static_cast<int>(text.size()), text.data());
   TK_ASSERT(text.size() <= UINT_MAX);
-  if (var_.vt != VT_BSTR) {
-    clear();
-  } else {
-    SysFreeString(var_.bstrVal);
-    var_.bstrVal = nullptr;
-  }
+  if (var_.vt != VT_BSTR) clear();
+  // The old text goes only after the new one is made: `text` may lie in it.
+  BSTR old = var_.vt == VT_BSTR ? var_.bstrVal : nullptr;
   var_.vt = VT_BSTR;
   var_.bstrVal = SysAllocStringByteLen(text.data(), static_cast<UINT>(text.size()));
+  SysFreeString(old);
   TK_ASSERT(var_.bstrVal != nullptr);
 }

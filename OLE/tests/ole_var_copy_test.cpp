@@ -75,6 +75,8 @@ TEST(Binary, AllocateResizesKeepingLeadingBytes) {
   EXPECT_EQ(v.vt(), VT_BSTR);
   v.attach_string("other text");
   EXPECT_EQ(v.to_string(), "other text");
+  v.attach_string(std::string_view(v.variant().bstrVal + 6, 4));  // a piece of its own text
+  EXPECT_EQ(v.to_string(), "text");
   v.attach_binary(1, "\x7F");
   EXPECT_EQ(v.to_string(), "0x7F");
   EXPECT_THROW(v.attach_binary(1, nullptr), tk_mail_assertion);
