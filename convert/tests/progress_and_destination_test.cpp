@@ -89,6 +89,8 @@ TEST_F(DestinationCheck, RefusesFoldersMissingFoldersAndNamelessPaths) {
       {dir.string() + "/", destination_msg_folder},
       {"", destination_msg_folder},
       {(dir / "missing" / "new.mdb").string(), destination_msg_no_path},
+      {"quill_relative_new.mdb", ""},  // in the current folder
+      {"quill_missing_folder/new.mdb", destination_msg_no_path},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.dest);
