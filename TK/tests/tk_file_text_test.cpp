@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "TK/tk_exception.h"
 #include "TK/tk_file.h"
 #include "TK/tk_system.h"
 #include "TK/tk_text.h"
+#include "TK/tk_trace.h"
 
 namespace {
 
@@ -118,11 +120,26 @@ TEST(TkText, ConvertsWideAndRefusesInvalidText) {
   EXPECT_THROW(tk_to_narrow(std::u16string(1, char16_t(0xD800))), tk_exception_ex);
 }
 
-TEST(TkSystem, ReportsWhatThisPlatformLacks) {
-  EXPECT_EQ(tk_get_dll_version("libquill-missing.so"), 0u);
-  EXPECT_EQ(tk_get_dll_version("libc.so.6"), 0u);  // loads, but has no DllGetVersion
-  EXPECT_FALSE(tk_copy_to_clipboard("text"));
-  EXPECT_FALSE(tk_send_bug_report("quillwiz", "body"));
+TEST(TkSystem, ReportsWhatThisPlatformLacksWithItsTraceLines) {
+  if (tk_trace_sink::active()) GTEST_SKIP() << "QUILL_TRACE installed a sink";
+  char pattern[] = "/tmp/quill-tksys-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const std::string trace_file = std::string(pattern) + "/trace.txt";
+  {
+    tk_trace_sink sink(trace_file, 2, true, false);
+    EXPECT_EQ(tk_get_dll_version("libquill-missing.so"), 0u);
+    EXPECT_EQ(tk_get_dll_version("libc.so.6"), 0u);  // loads, but has no DllGetVersion
+    EXPECT_FALSE(tk_copy_to_clipboard("text"));
+    EXPECT_FALSE(tk_send_bug_report("quillwiz", "body"));
+  }
+  std::stringstream text;
+  text << std::ifstream(trace_file).rdbuf();
+  EXPECT_EQ(text.str(),
+            "get_dll_version failed to load DLL\r\n"
+            "get_dll_version failed to obtain DllGetVersion\r\n"
+            "The clipboard is not available on this system\r\n"
+            "Failed to locate MAPI32.DLL\r\n");
+  std::system(("rm -rf " + std::string(pattern)).c_str());
 }
 
 TEST(TkSystem, BugReportNamesSubjectDateAndRecipient) {
