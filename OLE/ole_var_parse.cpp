@@ -3,7 +3,6 @@
 // users; a text that does not read as the type gives VT_EMPTY.
 #include <cctype>
 #include <cerrno>
-#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -46,8 +45,12 @@ unsigned long long leading_unsigned(std::string_view text, bool& ok) {
   return result.ec == std::errc() ? value : 0;
 }
 
+// The nearest float. Only magnitudes from FLT_MAX plus half its last step
+// on become infinities: the largest real as written (3.40282347E+38) is
+// FLT_MAX, not infinity.
 float narrow_to_float(double value) {
-  if (std::fabs(value) > FLT_MAX && std::isfinite(value)) return std::copysign(HUGE_VALF, static_cast<float>(value > 0 ? 1 : -1));
+  constexpr double past_float_max = 0x1.ffffffp127;
+  if (std::isfinite(value) && std::fabs(value) >= past_float_max) return value > 0 ? HUGE_VALF : -HUGE_VALF;
   return static_cast<float>(value);
 }
 

@@ -75,6 +75,9 @@ TEST(FromString, FloatsMoneyAndDecimalsAcceptACommaAsPoint) {
       {"--5", VT_R8, VT_R8, "0.000000000000000e+000"},
       {"1e-400", VT_R8, VT_R8, "0.000000000000000e+000"},  // too small: 0, not infinity
       {"-1e-50", VT_R4, VT_R4, "-0.000000e+000"},
+      {"3.40282347E+38", VT_R4, VT_R4, "3.402823e+038"},  // the largest real
+      {"-3.4028235e38", VT_R4, VT_R4, "-3.402823e+038"},
+      {"3.4028236e38", VT_R4, VT_R4, "inf"},
       {"1e999", VT_R8, VT_R8, "inf"},
       {"12,50", VT_CY, VT_CY, "12.5"},
       {"922337203685477.5807", VT_CY, VT_CY, "922337203685477.5807"},
