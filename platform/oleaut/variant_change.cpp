@@ -1,7 +1,6 @@
 // VariantChangeType: every value is read into text or parsed from text, so
 // each pair of types goes through the exact readers and writers of
 // number_text and var_number.
-#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -154,7 +153,8 @@ HRESULT double_from_text(const std::string& text, char sep, VARTYPE vt, VARIANT&
   HRESULT hr = parse_number(text.c_str(), sep, n);
   if (SUCCEEDED(hr)) hr = to_double(n, d);
   if (FAILED(hr)) return hr;
-  if (vt == VT_R4 && std::fabs(d) > FLT_MAX) return DISP_E_OVERFLOW;
+  // Up to FLT_MAX plus half its last step a value still rounds to FLT_MAX.
+  if (vt == VT_R4 && std::fabs(d) >= 0x1.ffffffp127) return DISP_E_OVERFLOW;
   out.vt = vt;
   if (vt == VT_R4) out.fltVal = static_cast<float>(d);
   if (vt == VT_R8) out.dblVal = d;

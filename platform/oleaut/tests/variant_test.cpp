@@ -1,6 +1,7 @@
 // VARIANT ownership (BSTR, SAFEARRAY, COM references) and type changes.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cstring>
 #include <string>
 
@@ -130,6 +131,8 @@ TEST(VariantChangeType, TextToEveryTarget) {
       {"-9223372036854775808", VT_I8, S_OK, INT64_MIN, 0},
       {"1.5", VT_R8, S_OK, 0, 1.5},          {"1e400", VT_R8, DISP_E_OVERFLOW, 0, 0},
       {"1e39", VT_R4, DISP_E_OVERFLOW, 0, 0}, {"0.25", VT_R4, S_OK, 0, 0.25},
+      {"3.40282347E+38", VT_R4, S_OK, 0, FLT_MAX},  // the largest real as written
+      {"3.4028236E+38", VT_R4, DISP_E_OVERFLOW, 0, 0},
       {"abc", VT_I4, DISP_E_TYPEMISMATCH, 0, 0},
       {"true", VT_BOOL, S_OK, -1, 0},        {"0", VT_BOOL, S_OK, 0, 0},
       {"x", VT_DISPATCH, DISP_E_TYPEMISMATCH, 0, 0},
