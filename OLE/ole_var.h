@@ -107,7 +107,9 @@ class ole_variant {
   void attach_string(std::string_view text);
 
   VARTYPE vt() const { return var_.vt; }
-  // The raw VARIANT, for handing to the platform; it stays owned here.
+  // The raw VARIANT, for handing to the platform; it stays owned here. An
+  // 8-byte integer written through it does not reach the side values that
+  // every reader uses: make those with the 64-bit constructors.
   const VARIANT& variant() const { return var_; }
   VARIANT& variant() { return var_; }
   std::int64_t hyper_value() const { return hyper_; }
