@@ -122,10 +122,4 @@ TEST(DateValue, ToVariantRoundTripsToTheSecond) {
   EXPECT_EQ(ole_date{std::string("2005-02-30")}.to_variant().vt(), VT_EMPTY);
 }
 
-TEST(DateValue, DateTypes) {
-  EXPECT_TRUE(ole_date::is_date_type(VT_DATE));
-  EXPECT_TRUE(ole_date::is_date_type(VT_BSTR));
-  EXPECT_FALSE(ole_date::is_date_type(VT_R8));
-}
-
 }  // namespace
