@@ -108,7 +108,7 @@ std::string to_string(const Decimal& d) {
                             static_cast<std::uint32_t>(d.high),
                             static_cast<std::uint32_t>(d.low >> 32),
                             static_cast<std::uint32_t>(d.low)};
-  std::string digits;
+  std::string reversed;  // least significant digit first
   bool nonzero = true;
   while (nonzero) {
     std::uint64_t remainder = 0;
@@ -119,12 +119,16 @@ std::string to_string(const Decimal& d) {
       remainder = current % 10;
       nonzero = nonzero || limb != 0;
     }
-    digits.insert(digits.begin(), static_cast<char>('0' + remainder));
+    reversed.push_back(static_cast<char>('0' + remainder));
   }
-  if (digits.size() <= d.scale) digits.insert(0, d.scale + 1 - digits.size(), '0');
-  if (d.scale > 0) digits.insert(digits.size() - d.scale, ".");
+  while (reversed.size() <= d.scale) reversed.push_back('0');
   const bool zero = d.high == 0 && d.low == 0;
-  return (d.negative && !zero ? "-" : "") + digits;
+  std::string out = d.negative && !zero ? "-" : "";
+  for (std::size_t i = reversed.size(); i-- > 0;) {
+    out.push_back(reversed[i]);
+    if (i == d.scale && i > 0) out.push_back('.');
+  }
+  return out;
 }
 
 std::string to_display_string(const Value& value) {
