@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 
+#include "TK/tk_exception.h"
 #include "TK/tk_trace.h"
 #include "convert/init_conversion.h"
 
@@ -68,9 +69,12 @@ void conversion_run::open_databases() {
   bool create = settings_.mode() == udb_mode_overwrite_database;
   int code = create ? conversion_format_code(format_) : sides_.destination_format(settings_.dest());
   engine_ = sides_.make_destination_engine(code);
+  TK_ASSERT(engine_ != nullptr);
   source_ = sides_.open_source(settings_.src());
   destination_ = create ? engine_->create_db(settings_.dest())
                         : engine_->open_db(settings_.dest(), destination_open_mode, std::string());
+  // The sides raise their errors; a missing object is a defect of ours.
+  TK_ASSERT(source_ != nullptr && destination_ != nullptr);
   conversion_front_end& front = handler_.front_end();
   if (front.converts_all_tables_when_none_listed() && settings_.tables().empty()) {
     settings_.set_tables(source_->table_names());
@@ -79,6 +83,7 @@ void conversion_run::open_databases() {
   TK_TRACE(2, "Source database has %d table(s)", static_cast<int>(settings_.table_count()));
   front.database_started(settings_.src(), settings_.table_count());
   validator_ = sides_.make_table_validator(settings_.tables(), destination_->table_names());
+  TK_ASSERT(validator_ != nullptr);
 }
 
 // A table whose work fails is reported under its name and the walk goes
@@ -116,6 +121,7 @@ void conversion_run::convert_table(const std::string& name) {
   int32_t mode = settings_.mode();
   std::unique_ptr<udb_recordset> source =
       source_->get_table(name, settings_.skip_idx() ? table_flags_skip_indexes : table_flags);
+  TK_ASSERT(source != nullptr);
   bool generated = false;
   std::string target = destination_name(name, generated);
   if (destination_->is_table_exist(target)) {
@@ -125,6 +131,7 @@ void conversion_run::convert_table(const std::string& name) {
   const udb_indexes no_indexes;
   std::unique_ptr<udb_recordset> destination =
       destination_->create_table(target, source->schema(), settings_.skip_idx() ? no_indexes : source->indexes());
+  TK_ASSERT(destination != nullptr);
   if (mode == udb_mode_merge && !source->schema().conform_to(destination->schema())) {
     throw tk_exception(conversion_msg_not_conform, tk_level_recoverable);
   }
