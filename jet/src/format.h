@@ -47,9 +47,6 @@ struct Format {
   std::uint32_t row_count_size;   // num_cols / eod / var_len: 1 (Jet 3) or 2
   std::uint32_t name_length_size; // column/index name length prefix: 1 or 2
 
-  // Long values: usable bytes per LVAL chain page.
-  std::uint32_t max_row_size() const { return page_size - data_row_count_offset - 4; }
-
   bool is_jet4() const { return version == JetVersion::jet4; }
 
   static const Format& of(JetVersion version);
