@@ -50,7 +50,10 @@ class tk_thread {
   bool start();
 
   // Raises the stop request and waits without limit for the thread to
-  // end, then cleans up.  REQUIRES: the thread is running.
+  // end, then cleans up.  REQUIRES: the thread is running.  A thread may
+  // end on its own between an is_running() test and this call, which is
+  // then an assertion failure: to stop a thread that may be finishing,
+  // call stop().
   void terminate();
 
   // Forgets a finished thread and destroys an owned runnable.
