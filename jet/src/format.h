@@ -76,6 +76,15 @@ inline constexpr Format kJet4Format{
     /*tdef_real_index_entry=*/52, /*tdef_logical_index_entry=*/28,
     /*row_count_size=*/2, /*name_length_size=*/2};
 
+// Entry sizes as sums of their parts (see the byte map in table_def.h).
+inline constexpr std::uint32_t kIndexColumnSlots = 10 * (2 + 1);
+static_assert(kJet3Format.tdef_real_index_entry == kIndexColumnSlots + 4 + 4 + 1);
+static_assert(kJet4Format.tdef_real_index_entry == 4 + kIndexColumnSlots + 4 + 4 + 4 + 1 + 5);
+static_assert(kJet3Format.tdef_logical_index_entry == 4 + 4 + 1 + 4 + 4 + 1 + 1 + 1);
+static_assert(kJet4Format.tdef_logical_index_entry == 4 + 4 + 4 + 1 + 4 + 4 + 1 + 1 + 1 + 4);
+static_assert(kJet4Format.tdef_column_entry == kJet3Format.tdef_column_entry + 4 + 1 + 2);
+static_assert(kJet4Format.data_row_count_offset == kJet3Format.data_row_count_offset + 4);
+
 inline const Format& Format::of(JetVersion version) {
   return version == JetVersion::jet3 ? kJet3Format : kJet4Format;
 }

@@ -50,11 +50,11 @@
 //     UCS-2 text)
 //   real-index definitions (J3 39 bytes, J4 52):
 //     [J4 +4 unknown] 10 x (2 column number, 0xFFFF = none; 1 order, 1 = asc),
-//     4 usage map, 4 first index page, 1 flags, [J4 +9 unknown]
+//     4 usage map, 4 first index page, [J4 +4 unknown], 1 flags, [J4 +5 unknown]
 //   logical-index definitions (J3 20 bytes, J4 28):
 //     [J4 +4 unknown] 4 index number, 4 real index, 1 related table type,
 //     4 related index, 4 related table page, 1 cascade updates,
-//     1 cascade deletes, 1 kind (1 primary, 2 foreign)
+//     1 cascade deletes, 1 kind (1 primary, 2 foreign), [J4 +4 unknown]
 //   logical-index names (length-prefixed like column names)
 //   long-value usage maps while the column number is not 0xFFFF:
 //     2 column number, 4 used-pages map, 4 free-pages map
