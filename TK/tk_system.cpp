@@ -81,6 +81,6 @@ std::string tk_bug_report_mailto(const tk_bug_report& report) {
 bool tk_send_bug_report(const std::string& subject_tail, const std::string& body) {
   tk_bug_report report = tk_make_bug_report(subject_tail, body);
   TK_TRACE(1, "tk_send_bug_report(%s)", report.subject.c_str());
-  TK_TRACE(2, "Failed to locate MAPI32.DLL");  // the line of Part 6.3: there is no MAPI here
+  TK_TRACE(2, "Failed to locate MAPI32.DLL");  // there is no MAPI here
   return false;
 }
