@@ -2,41 +2,36 @@
 // AM/PM, seconds rounding, DATE and VARIANT input, and the three forms.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 
 #include "OLE/ole_date.h"
 
 namespace {
 
+void expect_shown(std::initializer_list<std::pair<const char*, const char*>> cases) {
+  for (auto [text, shown] : cases) EXPECT_EQ(ole_date{std::string(text)}.to_string(), shown) << text;
+}
+
 TEST(DateText, LayoutsKindsAndForms) {
-  struct Case {
-    const char* text;
-    ole_date::kind_t kind;
-    const char* shown;
-  } cases[] = {
-      {"20050131235959", ole_date::date_time, "2005-01-31 23:59:59"},
-      {"20050131", ole_date::date_only, "2005-01-31"},
-      {"20050131000000", ole_date::date_time, "2005-01-31"},
-      {"10:20:30", ole_date::time_only, "0000-00-00 10:20:30"},
-      {"10:20:30.5", ole_date::time_only, "0000-00-00 10:20:31"},
-      {"10:20:30.499", ole_date::time_only, "0000-00-00 10:20:30"},
-      {"  10:20:30  ", ole_date::time_only, "0000-00-00 10:20:30"},
-      {"1/2/2004", ole_date::date_only, "2004-01-02"},
-      {"Jan 31, 2005 10:20", ole_date::date_time, "2005-01-31 10:20:00"},
-      {"2005-01-31 10:20", ole_date::date_time, "2005-01-31 10:20:00"},
-      {"2005-01-31", ole_date::date_only, "2005-01-31"},
-      {"2005-01-31 10:20:30.5", ole_date::date_time, "2005-01-31 10:20:31"},
-      {"2005-01-31 00:00:00.2", ole_date::date_only, "2005-01-31"},
-      {"31.01.2005 10:20:30", ole_date::date_time, "2005-01-31 10:20:30"},
-      {"31.01.2005", ole_date::date_only, "2005-01-31"},
-      {"31/01/2005", ole_date::date_only, "2005-01-31"},
-      {"1899-12-29", ole_date::date_only, "1899-12-29"},
-      {"0100-01-01", ole_date::date_only, "0100-01-01"},
-      {"9999-12-31 23:59:59", ole_date::date_time, "9999-12-31 23:59:59"},
-      {"1:2", ole_date::none, ""},
-      {"", ole_date::none, ""},
-      {"getdate()", ole_date::none, ""},
-      {"2005.01", ole_date::none, ""},
+  const auto date_only = ole_date::date_only, date_time = ole_date::date_time;
+  const auto time_only = ole_date::time_only, none = ole_date::none;
+  struct Case { const char* text; ole_date::kind_t kind; const char* shown; } cases[] = {
+      {"20050131235959", date_time, "2005-01-31 23:59:59"}, {"20050131", date_only, "2005-01-31"},
+      {"20050131000000", date_time, "2005-01-31"},
+      {"10:20:30", time_only, "0000-00-00 10:20:30"}, {"10:20:30.5", time_only, "0000-00-00 10:20:31"},
+      {"10:20:30.499", time_only, "0000-00-00 10:20:30"},
+      {"  10:20:30  ", time_only, "0000-00-00 10:20:30"}, {"1/2/2004", date_only, "2004-01-02"},
+      {"Jan 31, 2005 10:20", date_time, "2005-01-31 10:20:00"},
+      {"2005-01-31 10:20", date_time, "2005-01-31 10:20:00"}, {"2005-01-31", date_only, "2005-01-31"},
+      {"2005-01-31 10:20:30.5", date_time, "2005-01-31 10:20:31"},
+      {"2005-01-31 00:00:00.2", date_only, "2005-01-31"},
+      {"31.01.2005 10:20:30", date_time, "2005-01-31 10:20:30"},
+      {"31.01.2005", date_only, "2005-01-31"}, {"31/01/2005", date_only, "2005-01-31"},
+      {"1899-12-29", date_only, "1899-12-29"}, {"0100-01-01", date_only, "0100-01-01"},
+      {"9999-12-31 23:59:59", date_time, "9999-12-31 23:59:59"},
+      {"1:2", none, ""}, {"", none, ""}, {"getdate()", none, ""}, {"2005.01", none, ""},
   };
   for (const Case& c : cases) {
     ole_date d{std::string(c.text)};
@@ -46,51 +41,32 @@ TEST(DateText, LayoutsKindsAndForms) {
 }
 
 TEST(DateText, TwelveHourMarkers) {
-  struct Case {
-    const char* text;
-    const char* shown;
-  } cases[] = {
-      {"10:20:30 PM", "0000-00-00 22:20:30"},
-      {"10:20:30 pm", "0000-00-00 22:20:30"},
+  expect_shown({
+      {"10:20:30 PM", "0000-00-00 22:20:30"}, {"10:20:30 pm", "0000-00-00 22:20:30"},
       {"12:05:00 PM", "0000-00-00 12:05:00"},
       {"12:05:00 AM", "0000-00-00 00:05:00"},  // five past midnight
-      {"10:20:30 AM", "0000-00-00 10:20:30"},
-      {"1/2/2004 1:02:03 PM", "2004-01-02 13:02:03"},
+      {"10:20:30 AM", "0000-00-00 10:20:30"}, {"1/2/2004 1:02:03 PM", "2004-01-02 13:02:03"},
       {"31.01.2005 11:00:00 PM", "2005-01-31 23:00:00"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ole_date{std::string(c.text)}.to_string(), c.shown) << c.text;
+  });
 }
 
 TEST(DateText, HalfSecondsCarryIntoMinutesHoursAndDays) {
-  struct Case {
-    const char* text;
-    const char* shown;
-  } cases[] = {
-      {"10:20:59.5", "0000-00-00 10:21:00"},
-      {"10:59:59.5", "0000-00-00 11:00:00"},
+  expect_shown({
+      {"10:20:59.5", "0000-00-00 10:21:00"}, {"10:59:59.5", "0000-00-00 11:00:00"},
       {"23:59:59.5", "0000-00-00 23:59:59"},  // no day to carry into
-      {"2005-12-31 23:59:59.5", "2006-01-01"},
-      {"1899-12-28 23:59:59.5", "1899-12-29"},
-      {"1899-12-29 23:59:59.5", "1899-12-30"},
-      {"2005-02-28 11:59:59.7 PM", "2005-03-01"},
+      {"2005-12-31 23:59:59.5", "2006-01-01"}, {"1899-12-28 23:59:59.5", "1899-12-29"},
+      {"1899-12-29 23:59:59.5", "1899-12-30"}, {"2005-02-28 11:59:59.7 PM", "2005-03-01"},
       {"9999-12-31 23:59:59.5", "9999-12-31 23:59:59"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ole_date{std::string(c.text)}.to_string(), c.shown) << c.text;
+  });
 }
 
 TEST(DateValue, FromDateAndVariant) {
-  struct Case {
-    double date;
-    ole_date::kind_t kind;
-    const char* shown;
-  } cases[] = {
-      {0.0, ole_date::date_only, "1899-12-30"},
-      {0.5, ole_date::date_time, "1899-12-30 12:00:00"},
+  struct Case { double date; ole_date::kind_t kind; const char* shown; } cases[] = {
+      {0.0, ole_date::date_only, "1899-12-30"}, {0.5, ole_date::date_time, "1899-12-30 12:00:00"},
       {-1.25, ole_date::date_time, "1899-12-29 06:00:00"},
       {-657434.0, ole_date::date_only, "0100-01-01"},
       {2958465.0 + 86399.0 / 86400.0, ole_date::date_time, "9999-12-31 23:59:59"},
-      {-657435.0, ole_date::none, ""},
-      {2958466.0, ole_date::none, ""},
+      {-657435.0, ole_date::none, ""}, {2958466.0, ole_date::none, ""},
   };
   for (const Case& c : cases) {
     ole_date d(c.date);
@@ -110,9 +86,8 @@ TEST(DateValue, FromDateAndVariant) {
 }
 
 TEST(DateValue, ToVariantRoundTripsToTheSecond) {
-  const char* texts[] = {"0100-01-01 00:00:01", "1899-12-29 23:59:59", "1753-01-01 12:34:56",
-                         "2005-01-31 10:20:30", "9999-12-31 23:59:59"};
-  for (const char* text : texts) {
+  for (const char* text : {"0100-01-01 00:00:01", "1899-12-29 23:59:59", "1753-01-01 12:34:56",
+                           "2005-01-31 10:20:30", "9999-12-31 23:59:59"}) {
     ole_variant v = ole_date{std::string(text)}.to_variant();
     ASSERT_EQ(v.vt(), VT_DATE) << text;
     EXPECT_EQ(ole_date(v.variant()).to_string(), text);

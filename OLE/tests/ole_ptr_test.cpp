@@ -11,21 +11,11 @@
 
 namespace {
 
-class counted : public com_object<IUnknown> {
- public:
+struct counted : com_object<IUnknown> {
   explicit counted(int* destroyed) : destroyed_(destroyed) {}
   ~counted() override { ++*destroyed_; }
-
- private:
   int* destroyed_;
 };
-
-std::string read_file(const std::string& name) {
-  std::ifstream in(name);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 TEST(ComPtr, ReleasesItsReferenceAndTracesWhatIsLeft) {
   if (tk_trace_sink::active()) GTEST_SKIP() << "QUILL_TRACE installed a sink";
@@ -44,9 +34,10 @@ TEST(ComPtr, ReleasesItsReferenceAndTracesWhatIsLeft) {
     EXPECT_EQ(raw->Release(), 0u);
   }
   EXPECT_EQ(destroyed, 1);
-  std::string text = read_file(trace);
+  std::stringstream text;
+  text << std::ifstream(trace).rdbuf();
   std::remove(trace.c_str());
-  EXPECT_EQ(text, "ole_com_ptr<T>::~ole_com_ptr() - 1 refs left\r\n");
+  EXPECT_EQ(text.str(), "ole_com_ptr<T>::~ole_com_ptr() - 1 refs left\r\n");
 }
 
 TEST(ComPtr, MovesDetachesAndRefillsThroughItsAddress) {

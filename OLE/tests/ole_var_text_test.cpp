@@ -1,8 +1,6 @@
-// ole_variant's text forms and number conversions, and round trips through
-// from_string wherever the text form is exact.
+// ole_variant's text forms and number conversions.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
 #include "OLE/ole_var.h"
@@ -20,42 +18,21 @@ TEST(ToString, EachTagHasItsForm) {
   cy.int64 = -5;
   SYSTEMTIME st{2005, 1, 0, 31, 10, 20, 30, 0};
   const unsigned char bytes[] = {0x0A, 0xFF};
-  struct Case {
-    ole_variant value;
-    const char* text;
-  } cases[] = {
-      {ole_variant(), ""},
-      {ole_variant::from_string("x", VT_NULL), ""},
-      {ole_variant(true), "1"},
-      {ole_variant(false), "0"},
-      {bool_holding(1), "0"},
-      {ole_variant('\x80'), "-128"},
-      {ole_variant(static_cast<unsigned char>(200)), "200"},
+  struct Case { ole_variant value; const char* text; } cases[] = {
+      {ole_variant(), ""}, {ole_variant::from_string("x", VT_NULL), ""},
+      {ole_variant(true), "1"}, {ole_variant(false), "0"}, {bool_holding(1), "0"},
+      {ole_variant('\x80'), "-128"}, {ole_variant(static_cast<unsigned char>(200)), "200"},
       {ole_variant(static_cast<short>(-300)), "-300"},
       {ole_variant(static_cast<unsigned short>(65535)), "65535"},
-      {ole_variant(-70000), "-70000"},
-      {ole_variant(4000000000u), "4000000000"},
-      {ole_variant(-1LL), "-1"},
-      {ole_variant(18446744073709551615ULL), "18446744073709551615"},
-      {ole_variant(1.5f), "1.500000e+000"},
-      {ole_variant(1.5), "1.500000000000000e+000"},
+      {ole_variant(-70000), "-70000"}, {ole_variant(4000000000u), "4000000000"},
+      {ole_variant(-1LL), "-1"}, {ole_variant(18446744073709551615ULL), "18446744073709551615"},
+      {ole_variant(1.5f), "1.500000e+000"}, {ole_variant(1.5), "1.500000000000000e+000"},
       {ole_variant(-1.25e-300), "-1.250000000000000e-300"},
-      {ole_variant(cy), "-0.0005"},
-      {ole_variant(st), "2005-01-31 10:20:30"},
-      {ole_variant("text"), "text"},
-      {ole_variant(std::string("a\0b", 3)), "a"},
-      {ole_variant(2, bytes), "0x0AFF"},
-      {ole_variant(std::size_t{0}, nullptr), ""},
+      {ole_variant(cy), "-0.0005"}, {ole_variant(st), "2005-01-31 10:20:30"},
+      {ole_variant("text"), "text"}, {ole_variant(std::string("a\0b", 3)), "a"},
+      {ole_variant(2, bytes), "0x0AFF"}, {ole_variant(std::size_t{0}, nullptr), ""},
   };
   for (const Case& c : cases) EXPECT_EQ(c.value.to_string(), c.text) << c.text;
-}
-
-TEST(ToString, TwoDimensionalBinaryIsEmptyText) {
-  ole_variant v(std::size_t{1}, "x");
-  SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
-  SafeArrayDestroy(v.variant().parray);
-  v.variant().parray = SafeArrayCreate(VT_UI1, 2, bounds);
-  EXPECT_EQ(v.to_string(), "");
 }
 
 TEST(ToString, DecimalAndMoneyUseAPointWhateverTheLocale) {
@@ -70,18 +47,10 @@ TEST(ToString, DecimalAndMoneyUseAPointWhateverTheLocale) {
 TEST(Conversions, ToLongToDoubleToBool) {
   DECIMAL big{};
   ASSERT_EQ(VarDecFromStr("3000000000", LOCALE_EN_US, 0, &big), S_OK);
-  struct Case {
-    ole_variant value;
-    long as_long;
-    double as_double;
-    bool as_bool;
-  } cases[] = {
-      {ole_variant(), 0, 0.0, false},
-      {ole_variant(true), -1, -1.0, true},
-      {bool_holding(1), 1, 1.0, false},
-      {ole_variant(-2.7), -2, -2.7, true},
-      {ole_variant(0.25f), 0, 0.25, true},
-      {ole_variant(3e10), INT32_MIN, 3e10, true},
+  struct Case { ole_variant value; long as_long; double as_double; bool as_bool; } cases[] = {
+      {ole_variant(), 0, 0.0, false}, {ole_variant(true), -1, -1.0, true},
+      {bool_holding(1), 1, 1.0, false}, {ole_variant(-2.7), -2, -2.7, true},
+      {ole_variant(0.25f), 0, 0.25, true}, {ole_variant(3e10), INT32_MIN, 3e10, true},
       {ole_variant('\xFF'), -1, -1.0, true},
       {ole_variant(static_cast<unsigned short>(65535)), 65535, 65535.0, true},
       {ole_variant(4294967295u), -1, 4294967295.0, true},
@@ -103,62 +72,14 @@ TEST(Conversions, ToLongToDoubleToBool) {
 }
 
 TEST(Conversions, UnsupportedTagsAreInternalErrors) {
-  ole_variant text("5");
-  ole_variant date = ole_variant::from_string("2005-01-31", VT_DATE);
+  for (const ole_variant& v : {ole_variant("5"), ole_variant::from_string("2005-01-31", VT_DATE)}) {
+    EXPECT_THROW(v.to_long(), tk_mail_assertion);
+    EXPECT_THROW(v.to_double(), tk_mail_assertion);
+    EXPECT_THROW(v.to_bool(), tk_mail_assertion);
+  }
   ole_variant money = ole_variant::from_string("1", VT_CY);
-  EXPECT_THROW(text.to_long(), tk_mail_assertion);
-  EXPECT_THROW(text.to_double(), tk_mail_assertion);
-  EXPECT_THROW(text.to_bool(), tk_mail_assertion);
-  EXPECT_THROW(date.to_double(), tk_mail_assertion);
   EXPECT_THROW(money.to_long(), tk_mail_assertion);
   EXPECT_THROW(money.to_bool(), tk_mail_assertion);
-}
-
-TEST(RoundTrip, ExactTextFormsReadBackUnchanged) {
-  struct Case {
-    const char* text;
-    int target;
-  } cases[] = {
-      {"-128", VT_I1},
-      {"127", VT_I1},
-      {"255", VT_UI1},
-      {"-32768", VT_I2},
-      {"65535", VT_UI2},
-      {"-2147483648", VT_I4},
-      {"2147483647", VT_I4},
-      {"4294967295", VT_UI4},
-      {"-9223372036854775808", VT_I8},
-      {"9223372036854775807", VT_I8},
-      {"18446744073709551615", VT_UI8},
-      {"922337203685477.5807", VT_CY},
-      {"-922337203685477.5808", VT_CY},
-      {"0.0001", VT_CY},
-      {"9999999999999999999999999999", VT_DECIMAL},
-      {"-9999999999999999999999999999", VT_DECIMAL},
-      {"0.0000000000000000000000000001", VT_DECIMAL},
-      {"-12345678901234.56789012345678", VT_DECIMAL},
-      {"0100-01-01", VT_DATE},
-      {"9999-12-31 23:59:59", VT_DATE},
-      {"1899-12-29 06:00:00", VT_DATE},
-      {"1753-01-01 00:00:01", VT_DATE},
-      {"0x00FF10AB", VT_BINARY},
-      {"1", VT_BOOL},
-      {"0", VT_BOOL},
-  };
-  for (const Case& c : cases) {
-    ole_variant first = ole_variant::from_string(c.text, c.target);
-    EXPECT_EQ(first.to_string(), c.text) << c.target;
-    ole_variant second = ole_variant::from_string(first.to_string(), c.target);
-    EXPECT_EQ(second.to_string(), c.text) << c.target;
-  }
-}
-
-TEST(RoundTrip, DoublesSurviveTheirSeventeenDigitForm) {
-  for (double d : {0.1, -1e-300, 123456789.123456789, 1.7976931348623157e308}) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", d);
-    EXPECT_EQ(ole_variant::from_string(buf, VT_R8).to_double(), d) << buf;
-  }
 }
 
 }  // namespace
