@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(Copy, EveryKindOfValueIsCopiedDeeply) {
+TEST(Copy, EveryKindOfValueIsCopiedDeeplyAndMovedWhole) {
   const unsigned char bytes[] = {1, 2, 3};
   const ole_variant values[] = {
       ole_variant(-5LL), ole_variant(18446744073709551615ULL), ole_variant("text"),
@@ -23,6 +23,9 @@ TEST(Copy, EveryKindOfValueIsCopiedDeeply) {
     EXPECT_EQ(copied.to_string(), original.to_string());
     EXPECT_EQ(assigned.vt(), original.vt());
     EXPECT_EQ(assigned.to_string(), original.to_string());
+    ole_variant moved(std::move(copied));
+    EXPECT_EQ(moved.to_string(), original.to_string());
+    EXPECT_EQ(copied.vt(), VT_EMPTY);
   }
   ole_variant text("abc");
   ole_variant copy(text);
@@ -45,13 +48,6 @@ TEST(Copy, AssigningOrMovingOverEightByteIntegersResetsTheSideValues) {
   v = std::move(wide);
   EXPECT_EQ(v.to_string(), "-7");
   EXPECT_EQ(wide.hyper_value(), 0);
-}
-
-TEST(Move, TakesTheValueAndLeavesEmpty) {
-  ole_variant source("moved text");
-  ole_variant target(std::move(source));
-  EXPECT_EQ(target.to_string(), "moved text");
-  EXPECT_EQ(source.vt(), VT_EMPTY);
 }
 
 TEST(Binary, AllocateResizesKeepingLeadingBytesAndAttachReplaces) {

@@ -17,12 +17,8 @@
 
 namespace {
 
-struct Case {
-  const char* text;
-  int target;
-  VARTYPE vt;         // the resulting tag
-  const char* shown;  // its to_string
-};
+// A text read as target gives a value of tag vt whose to_string is shown.
+struct Case { const char* text; int target; VARTYPE vt; const char* shown; };
 
 void expect_cases(std::initializer_list<Case> cases) {
   for (const Case& c : cases) {
@@ -97,7 +93,6 @@ TEST(FromString, BooleansBinaryAndDates) {
       {"0X00", VT_BLOB, VT_BINARY, "0x00"}, {"zz01", VT_BLOB, VT_BINARY, "0x0001"},
       {"0x", VT_BLOB, VT_BINARY, ""}, {"0x0AF", VT_BLOB, VT_EMPTY, ""},
       {"10:20:30", VT_DATE, VT_DATE, "1899-12-30 10:20:30"},
-      {"9999-12-31 23:59:59", VT_DATE, VT_DATE, "9999-12-31 23:59:59"},
       {"2005-13-45", VT_DATE, VT_EMPTY, ""},
   });
 }

@@ -13,24 +13,19 @@ ole_variant bool_holding(VARIANT_BOOL raw) {
   return v;
 }
 
-TEST(ToString, EachTagHasItsForm) {
+// The integer, real and binary forms are checked with the from_string tables.
+TEST(ToString, FormsOfValuesNotReadFromText) {
   CY cy{};
   cy.int64 = -5;
   SYSTEMTIME st{2005, 1, 0, 31, 10, 20, 30, 0};
-  const unsigned char bytes[] = {0x0A, 0xFF};
   struct Case { ole_variant value; const char* text; } cases[] = {
       {ole_variant(), ""}, {ole_variant::from_string("x", VT_NULL), ""},
       {ole_variant(true), "1"}, {ole_variant(false), "0"}, {bool_holding(1), "0"},
-      {ole_variant('\x80'), "-128"}, {ole_variant(static_cast<unsigned char>(200)), "200"},
-      {ole_variant(static_cast<short>(-300)), "-300"},
-      {ole_variant(static_cast<unsigned short>(65535)), "65535"},
-      {ole_variant(-70000), "-70000"}, {ole_variant(4000000000u), "4000000000"},
-      {ole_variant(-1LL), "-1"}, {ole_variant(18446744073709551615ULL), "18446744073709551615"},
-      {ole_variant(1.5f), "1.500000e+000"}, {ole_variant(1.5), "1.500000000000000e+000"},
+      {ole_variant(1.5), "1.500000000000000e+000"},
       {ole_variant(-1.25e-300), "-1.250000000000000e-300"},
       {ole_variant(cy), "-0.0005"}, {ole_variant(st), "2005-01-31 10:20:30"},
       {ole_variant("text"), "text"}, {ole_variant(std::string("a\0b", 3)), "a"},
-      {ole_variant(2, bytes), "0x0AFF"}, {ole_variant(std::size_t{0}, nullptr), ""},
+      {ole_variant(std::size_t{0}, nullptr), ""},
   };
   for (const Case& c : cases) EXPECT_EQ(c.value.to_string(), c.text) << c.text;
 }
@@ -51,9 +46,8 @@ TEST(Conversions, ToLongToDoubleToBool) {
       {ole_variant(), 0, 0.0, false}, {ole_variant(true), -1, -1.0, true},
       {bool_holding(1), 1, 1.0, false}, {ole_variant(-2.7), -2, -2.7, true},
       {ole_variant(0.25f), 0, 0.25, true}, {ole_variant(3e10), INT32_MIN, 3e10, true},
-      {ole_variant('\xFF'), -1, -1.0, true},
+      {ole_variant('\xFF'), -1, -1.0, true}, {ole_variant(4294967295u), -1, 4294967295.0, true},
       {ole_variant(static_cast<unsigned short>(65535)), 65535, 65535.0, true},
-      {ole_variant(4294967295u), -1, 4294967295.0, true},
       {ole_variant(0x100000001LL), 1, 4294967297.0, true},
       {ole_variant(9007199254740993ULL), 1, 9007199254740992.0, true},
       {ole_variant(-9223372036854775807LL - 1), 0, -9223372036854775808.0, true},
