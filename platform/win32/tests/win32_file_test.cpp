@@ -9,14 +9,16 @@
 
 namespace {
 
+std::string cwd() {
+  std::string path;
+  EXPECT_TRUE(win32::get_current_directory(path));
+  return path;
+}
+
 TEST(SplitPath, GivesFolderNameAndExtension) {
-  struct row {
-    const char* path;
-    const char* dir;
-    const char* name;
-    const char* ext;
-  };
-  const row rows[] = {
+  struct {
+    const char *path, *dir, *name, *ext;
+  } rows[] = {
       {"/home/ann/north.mdb", "/home/ann/", "north", ".mdb"},
       {"/home/ann/archive.tar.gz", "/home/ann/", "archive.tar", ".gz"},
       {"/usr/bin/QUILLAGENT", "/usr/bin/", "QUILLAGENT", ""},
@@ -27,7 +29,7 @@ TEST(SplitPath, GivesFolderNameAndExtension) {
       {"/a.b/c", "/a.b/", "c", ""},
       {"", "", "", ""},
   };
-  for (const row& r : rows) {
+  for (const auto& r : rows) {
     win32::path_parts parts = win32::split_path(r.path);
     EXPECT_EQ(parts.drive, "") << r.path;
     EXPECT_EQ(parts.dir, r.dir) << r.path;
@@ -37,20 +39,12 @@ TEST(SplitPath, GivesFolderNameAndExtension) {
 }
 
 TEST(FullPath, ResolvesDotsByText) {
-  std::string cwd;
-  ASSERT_TRUE(win32::get_current_directory(cwd));
-  struct row {
-    std::string path;
-    std::string full;
-  };
-  const row rows[] = {
-      {"/a/b/../c/./d.mdb", "/a/c/d.mdb"},
-      {"//a///b", "/a/b"},
-      {"/..", "/"},
-      {"/a/b/", "/a/b/"},
-      {"x.mdb", (cwd == "/" ? "" : cwd) + "/x.mdb"},
-  };
-  for (const row& r : rows) {
+  const std::string here = cwd() == "/" ? "" : cwd();
+  struct {
+    std::string path, full;
+  } rows[] = {{"/a/b/../c/./d.mdb", "/a/c/d.mdb"}, {"//a///b", "/a/b"}, {"/..", "/"}, {"/a/b/", "/a/b/"},
+              {"x.mdb", here + "/x.mdb"}};
+  for (const auto& r : rows) {
     std::string full;
     ASSERT_TRUE(win32::get_full_path_name(r.path, full));
     EXPECT_EQ(full, r.full) << r.path;
@@ -63,65 +57,51 @@ class FileTest : public testing::Test {
     char pattern[] = "/tmp/quill-win32-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     folder_ = pattern;
+    file_ = folder_ + "/f.txt";
+    std::ofstream(file_) << "x";
   }
   void TearDown() override { std::system(("rm -rf " + folder_).c_str()); }
-  std::string folder_;
+  std::string folder_, file_;
 };
 
 TEST_F(FileTest, OpensFilesButNotFolders) {
-  std::string file = folder_ + "/f.txt";
-  std::ofstream(file) << "x";
-  EXPECT_TRUE(win32::can_open_file(file, false));
-  EXPECT_TRUE(win32::can_open_file(file, true));
+  EXPECT_TRUE(win32::can_open_file(file_, false));
+  EXPECT_TRUE(win32::can_open_file(file_, true));
   EXPECT_FALSE(win32::can_open_file(folder_, false));
   EXPECT_FALSE(win32::can_open_file(folder_ + "/missing", false));
   std::string fifo = folder_ + "/fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   EXPECT_TRUE(win32::can_open_file(fifo, false));  // without waiting for a writer
   if (::geteuid() != 0) {  // root may write to any file
-    ::chmod(file.c_str(), 0400);
-    EXPECT_TRUE(win32::can_open_file(file, false));
-    EXPECT_FALSE(win32::can_open_file(file, true));
+    ::chmod(file_.c_str(), 0400);
+    EXPECT_TRUE(win32::can_open_file(file_, false));
+    EXPECT_FALSE(win32::can_open_file(file_, true));
   }
 }
 
 TEST_F(FileTest, EntersFoldersOnlyWithoutSwitching) {
-  std::string file = folder_ + "/f.txt";
-  std::ofstream(file) << "x";
-  std::string before;
-  ASSERT_TRUE(win32::get_current_directory(before));
+  const std::string before = cwd();
   EXPECT_TRUE(win32::can_enter_directory(folder_));
-  EXPECT_FALSE(win32::can_enter_directory(file));
+  EXPECT_FALSE(win32::can_enter_directory(file_));
   EXPECT_FALSE(win32::can_enter_directory(folder_ + "/missing"));
   if (::geteuid() != 0) {  // root enters any folder
     ::chmod(folder_.c_str(), 0600);
     EXPECT_FALSE(win32::can_enter_directory(folder_));
     ::chmod(folder_.c_str(), 0700);
   }
-  std::string after;
-  ASSERT_TRUE(win32::get_current_directory(after));
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(cwd(), before);
 }
 
 TEST_F(FileTest, DirectoryScopeSwitchesAndRestores) {
-  std::string before;
-  ASSERT_TRUE(win32::get_current_directory(before));
+  const std::string before = cwd();
   {
     win32::directory_scope scope(folder_);
     EXPECT_TRUE(scope.ok());
-    std::string inside;
-    ASSERT_TRUE(win32::get_current_directory(inside));
-    EXPECT_EQ(inside, folder_);
+    EXPECT_EQ(cwd(), folder_);
   }
-  std::string after;
-  ASSERT_TRUE(win32::get_current_directory(after));
-  EXPECT_EQ(after, before);
-  {
-    win32::directory_scope scope(folder_ + "/missing");
-    EXPECT_FALSE(scope.ok());
-  }
-  ASSERT_TRUE(win32::get_current_directory(after));
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(cwd(), before);
+  EXPECT_FALSE(win32::directory_scope(folder_ + "/missing").ok());
+  EXPECT_EQ(cwd(), before);
 }
 
 TEST(ModulePath, NamesThisTestProgram) {

@@ -1,13 +1,12 @@
 #include "platform/win32/win32_registry.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -16,6 +15,13 @@
 namespace {
 
 constexpr const char* product_key = "Software\\Harnwick\\Quillmere";
+constexpr win32::hkey user = win32::hkey_current_user;
+
+unsigned mode_of(const std::string& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 0777;
+}
 
 class RegistryTest : public testing::Test {
  protected:
@@ -31,18 +37,17 @@ class RegistryTest : public testing::Test {
     std::system(("rm -rf " + home_).c_str());
   }
 
-  win32::hkey create(const char* sub_key = product_key, std::uint32_t* disposition = nullptr) {
+  win32::hkey create(const char* sub_key = product_key, std::uint32_t* disposition = nullptr,
+                     win32::hkey parent = user) {
     win32::hkey key = 0;
-    EXPECT_EQ(win32::reg_create_key(win32::hkey_current_user, sub_key, &key, disposition), 0)
-        << win32::reg_error_detail();
+    EXPECT_EQ(win32::reg_create_key(parent, sub_key, &key, disposition), 0) << win32::reg_error_detail();
     keys_.push_back(key);
     return key;
   }
 
   std::string file_text() const {
-    std::ifstream in(file_);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(file_).rdbuf();
     return text.str();
   }
 
@@ -50,27 +55,31 @@ class RegistryTest : public testing::Test {
     ASSERT_EQ(win32::reg_set_value(key, name, win32::reg_sz, text.c_str(), text.size() + 1), 0);
   }
 
-  std::string home_;
-  std::string file_;
+  std::string home_, file_;
   std::vector<win32::hkey> keys_;
 };
 
-TEST_F(RegistryTest, CreatesTheKeyInAPrivateSettingsFile) {
+TEST_F(RegistryTest, CreatesTheKeyAndItsSubKeysInAPrivateSettingsFile) {
   std::uint32_t disposition = 0;
   win32::hkey key = create(product_key, &disposition);
   EXPECT_EQ(disposition, win32::reg_created_new_key);
   EXPECT_EQ(win32::reg_file_path(key), file_);
-  struct stat info {};
-  ASSERT_EQ(::stat(file_.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-  ASSERT_EQ(::stat((home_ + "/config/Harnwick").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_EQ(mode_of(file_), 0600u);
+  EXPECT_EQ(mode_of(home_ + "/config/Harnwick"), 0700u);
   EXPECT_EQ(file_text(), "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Harnwick\\Quillmere]\n");
 
-  create("Software\\Harnwick\\Quillmere\\Recent", &disposition);
+  win32::hkey child = create("Recent\\Files", &disposition, key);
   EXPECT_EQ(disposition, win32::reg_created_new_key);
-  create("SOFTWARE\\Harnwick\\Quillmere\\RECENT", &disposition);  // names in the file ignore case
+  create("SOFTWARE\\Harnwick\\Quillmere\\RECENT\\files", &disposition);  // names in the file ignore case
   EXPECT_EQ(disposition, win32::reg_opened_existing_key);
+  set_string(key, "name", "parent");
+  set_string(child, "name", "child");
+  char data[16];
+  std::uint32_t size = sizeof data;
+  ASSERT_EQ(win32::reg_query_value(key, "name", nullptr, data, &size), 0);
+  EXPECT_STREQ(data, "parent");
+  EXPECT_NE(file_text().find("[HKEY_CURRENT_USER\\Software\\Harnwick\\Quillmere\\Recent\\Files]"),
+            std::string::npos);
 }
 
 TEST_F(RegistryTest, RoundTripsTypedValues) {
@@ -87,24 +96,22 @@ TEST_F(RegistryTest, RoundTripsTypedValues) {
   set_string(key, "FORMAT_NAME", "überall");
 
   const std::string text = file_text();
-  EXPECT_NE(text.find("\"format\"=dword:deadbeef\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\"dest\"=\"C:\\\\data\\\\\\\"north\\\".mdb\"\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\"pswd\"=\"\"\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\"blob\"=hex:0a,ff,00\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\"nothing\"=hex(1):\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("@=hex(2):25,48,4f,4d,45,25,00\n"), std::string::npos) << text;
+  for (const char* line : {"\"format\"=dword:deadbeef\n", "\"dest\"=\"C:\\\\data\\\\\\\"north\\\".mdb\"\n",
+                           "\"pswd\"=\"\"\n", "\"blob\"=hex:0a,ff,00\n", "\"nothing\"=hex(1):\n",
+                           "@=hex(2):25,48,4f,4d,45,25,00\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << " in " << text;
+  }
 
   win32::reg_close_key(key);
   keys_.clear();
   win32::hkey again = 0;
-  ASSERT_EQ(win32::reg_open_key(win32::hkey_current_user, product_key, &again), 0);
+  ASSERT_EQ(win32::reg_open_key(user, product_key, &again), 0);
   keys_.push_back(again);
-  struct expected_value {
+  struct {
     const char* name;
     std::uint32_t type;
     std::string data;
-  };
-  const expected_value values[] = {
+  } values[] = {
       {"format", win32::reg_dword, std::string("\xEF\xBE\xAD\xDE", 4)},
       {"dest", win32::reg_sz, std::string("C:\\data\\\"north\".mdb\0", 20)},
       {"pswd", win32::reg_sz, std::string("\0", 1)},
@@ -114,13 +121,14 @@ TEST_F(RegistryTest, RoundTripsTypedValues) {
       {nullptr, win32::reg_expand_sz, std::string("%HOME%\0", 7)},
       {"format_name", win32::reg_sz, std::string("überall\0", 9)},
   };
-  for (const expected_value& v : values) {
+  for (const auto& v : values) {
     std::uint32_t type = 0;
     char data[64] = {};
     std::uint32_t size = sizeof data;
-    ASSERT_EQ(win32::reg_query_value(again, v.name, &type, data, &size), 0) << (v.name ? v.name : "@");
-    EXPECT_EQ(type, v.type) << (v.name ? v.name : "@");
-    EXPECT_EQ(std::string(data, size), v.data) << (v.name ? v.name : "@");
+    const char* shown = v.name ? v.name : "@";
+    ASSERT_EQ(win32::reg_query_value(again, v.name, &type, data, &size), 0) << shown;
+    EXPECT_EQ(type, v.type) << shown;
+    EXPECT_EQ(std::string(data, size), v.data) << shown;
   }
 }
 
@@ -140,75 +148,44 @@ TEST_F(RegistryTest, ReportsSizesAndMissingValues) {
   EXPECT_EQ(win32::reg_query_value(key, "host", nullptr, nullptr, &size), ENOENT);
 
   win32::hkey missing = 0;
-  EXPECT_EQ(win32::reg_open_key(win32::hkey_current_user, "Software\\Harnwick\\Other", &missing), ENOENT);
+  EXPECT_EQ(win32::reg_open_key(user, "Software\\Harnwick\\Other", &missing), ENOENT);
   EXPECT_EQ(win32::reg_query_value(12345, "host", nullptr, nullptr, &size), EINVAL);
 }
 
-TEST_F(RegistryTest, KeepsSubKeysApart) {
-  win32::hkey key = create();
-  win32::hkey child = 0;
-  ASSERT_EQ(win32::reg_create_key(key, "Recent\\Files", &child, nullptr), 0);
-  keys_.push_back(child);
-  set_string(key, "name", "parent");
-  set_string(child, "name", "child");
-  char data[16];
-  std::uint32_t size = sizeof data;
-  ASSERT_EQ(win32::reg_query_value(key, "name", nullptr, data, &size), 0);
-  EXPECT_STREQ(data, "parent");
-  EXPECT_NE(file_text().find("[HKEY_CURRENT_USER\\Software\\Harnwick\\Quillmere\\Recent\\Files]"),
-            std::string::npos);
-}
-
-TEST_F(RegistryTest, RefusesKeysOutsideTheSettingsFolder) {
-  win32::hkey key = 0;
-  EXPECT_EQ(win32::reg_create_key(win32::hkey_current_user, "Software", &key, nullptr), EACCES);
-  EXPECT_EQ(win32::reg_create_key(win32::hkey_current_user, "Environment\\A\\B", &key, nullptr), EACCES);
-  EXPECT_EQ(win32::reg_create_key(win32::hkey_current_user, "Software\\..\\x\\y", &key, nullptr), EINVAL);
-  EXPECT_EQ(win32::reg_create_key(win32::hkey_current_user, "Software\\a/b\\c", &key, nullptr), EINVAL);
-  EXPECT_EQ(win32::reg_create_key(win32::hkey_current_user, "Software\\\\c", &key, nullptr), EINVAL);
-  EXPECT_EQ(win32::reg_create_key(777, "x", &key, nullptr), EINVAL);
-}
-
-TEST_F(RegistryTest, NamesThatWouldBreakTheFileAreRefused) {
-  win32::hkey key = create();
-  win32::hkey child = 0;
-  EXPECT_EQ(win32::reg_create_key(key, "two\nlines", &child, nullptr), EINVAL);
-  EXPECT_EQ(win32::reg_set_value(key, "bad\nname", win32::reg_sz, "x", 2), EINVAL);
-  EXPECT_EQ(win32::reg_set_value(key, "tab\there", win32::reg_sz, "x", 2), EINVAL);
+TEST_F(RegistryTest, RefusesKeysOutsideTheSettingsFolderAndNamesThatWouldBreakTheFile) {
+  win32::hkey key = create(), child = 0;
+  struct {
+    win32::hkey parent;
+    const char* sub_key;
+    long status;
+  } refused[] = {
+      {user, "Software", EACCES},          {user, "Environment\\A\\B", EACCES}, {user, "Software\\..\\x\\y", EINVAL},
+      {user, "Software\\a/b\\c", EINVAL}, {user, "Software\\\\c", EINVAL},       {777, "x", EINVAL},
+      {key, "two\nlines", EINVAL},
+  };
+  for (const auto& r : refused) EXPECT_EQ(win32::reg_create_key(r.parent, r.sub_key, &child, nullptr), r.status) << r.sub_key;
+  for (const char* name : {"bad\nname", "tab\there"}) EXPECT_EQ(win32::reg_set_value(key, name, win32::reg_sz, "x", 2), EINVAL);
   set_string(key, "still", "readable");  // the file was not damaged
-  ASSERT_EQ(win32::reg_create_key(key, "Recent]", &child, nullptr), 0);  // other characters are kept
-  keys_.push_back(child);
+  child = create("Recent]", nullptr, key);  // other characters are kept
   set_string(child, "odd \"name\" [x]", "kept");
   char data[16];
   std::uint32_t size = sizeof data;
-  ASSERT_EQ(win32::reg_query_value(child, "odd \"name\" [x]", nullptr, data, &size), 0)
-      << win32::reg_error_detail();
+  ASSERT_EQ(win32::reg_query_value(child, "odd \"name\" [x]", nullptr, data, &size), 0) << win32::reg_error_detail();
   EXPECT_STREQ(data, "kept");
 }
 
-TEST_F(RegistryTest, AtomicWritesLeaveOnlyTheSettingsFile) {
-  win32::hkey key = create();
-  for (int i = 0; i < 20; ++i) set_string(key, "dest", std::to_string(i));
-  DIR* folder = ::opendir((home_ + "/config/Harnwick").c_str());
-  ASSERT_NE(folder, nullptr);
-  std::vector<std::string> names;
-  while (dirent* entry = ::readdir(folder)) {
-    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) names.push_back(entry->d_name);
-  }
-  ::closedir(folder);
-  EXPECT_EQ(names, std::vector<std::string>{"Quillmere.reg"});
-  struct stat info {};
-  ASSERT_EQ(::stat(file_.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
-
-TEST_F(RegistryTest, RewritingTightensLoosePermissions) {
+// Each rewrite goes through a temporary file renamed over the old one, made
+// 0600 even where the old file was looser.
+TEST_F(RegistryTest, RewritesAreAtomicAndPrivate) {
   win32::hkey key = create();
   ::chmod(file_.c_str(), 0644);
-  set_string(key, "pswd", "secret");
-  struct stat info {};
-  ASSERT_EQ(::stat(file_.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  for (int i = 0; i < 20; ++i) set_string(key, "dest", std::to_string(i));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(home_ + "/config/Harnwick")) {
+    names.push_back(entry.path().filename());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"Quillmere.reg"});
+  EXPECT_EQ(mode_of(file_), 0600u);
 }
 
 TEST_F(RegistryTest, DamagedFileGivesAClearErrorAndStaysAsItWas) {
@@ -216,7 +193,7 @@ TEST_F(RegistryTest, DamagedFileGivesAClearErrorAndStaysAsItWas) {
   const std::string damaged = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Harnwick\\Quillmere]\n\"format\"=dword:xyz\n";
   std::ofstream(file_) << damaged;
   win32::hkey key = 0;
-  EXPECT_EQ(win32::reg_create_key(win32::hkey_current_user, product_key, &key, nullptr), EBADMSG);
+  EXPECT_EQ(win32::reg_create_key(user, product_key, &key, nullptr), EBADMSG);
   const std::string detail = win32::reg_error_detail();
   EXPECT_NE(detail.find(file_), std::string::npos) << detail;
   EXPECT_NE(detail.find("line 4"), std::string::npos) << detail;
@@ -228,8 +205,7 @@ TEST_F(RegistryTest, DamagedFileGivesAClearErrorAndStaysAsItWas) {
 
 TEST_F(RegistryTest, FallsBackToDotConfigInHome) {
   ::unsetenv("XDG_CONFIG_HOME");
-  const char* saved = std::getenv("HOME");
-  std::string saved_home = saved ? saved : "";
+  const std::string saved_home = std::getenv("HOME") ? std::getenv("HOME") : "";
   ::setenv("HOME", home_.c_str(), 1);
   win32::hkey key = create();
   EXPECT_EQ(win32::reg_file_path(key), home_ + "/.config/Harnwick/Quillmere.reg");
@@ -237,11 +213,9 @@ TEST_F(RegistryTest, FallsBackToDotConfigInHome) {
 }
 
 TEST(RegFile, NamesTheLineOfEachDamage) {
-  struct row {
-    const char* text;
-    const char* expected;  // what the error begins with
-  };
-  const row rows[] = {
+  struct {
+    const char *text, *expected;  // what the error begins with
+  } rows[] = {
       {"", "line 1: the file does not begin with REGEDIT4"},
       {"REGEDIT5\n", "line 1: the file does not begin with REGEDIT4"},
       {"REGEDIT4\n\"a\"=\"b\"\n", "line 2: a value stands before any [key]"},
@@ -260,7 +234,7 @@ TEST(RegFile, NamesTheLineOfEachDamage) {
       {"REGEDIT4\n[K]\n\"a\"=hex:01,\\\n  02,\\\n  zz\n\"b\"=x\n", "line 3: a hex list needs"},
       {"REGEDIT4\n[K]\n\"a\"=hex:01,\\\n  02\n\"b\"=x\n", "line 5: a value must be"},
   };
-  for (const row& r : rows) {
+  for (const auto& r : rows) {
     win32::reg_document document;
     std::string error;
     EXPECT_FALSE(win32::parse_reg_text(r.text, document, error)) << r.text;
