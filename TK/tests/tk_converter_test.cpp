@@ -8,25 +8,16 @@
 namespace {
 
 // Records the protocol's calls; the work is done after `steps` idle steps.
-class scripted_converter : public tk_converter {
- public:
-  explicit scripted_converter(int steps) : steps_(steps) {}
-
+struct scripted_converter : tk_converter {
+  explicit scripted_converter(int steps) : steps(steps) {}
   bool is_finished() override {
     calls.push_back("is_finished");
-    return idles_ >= steps_;
+    return steps-- <= 0;
   }
-  void idle() override {
-    calls.push_back("idle");
-    ++idles_;
-  }
+  void idle() override { calls.push_back("idle"); }
   void finish() override { calls.push_back("finish"); }
-
+  int steps;
   std::vector<std::string> calls;
-
- private:
-  int steps_;
-  int idles_ = 0;
 };
 
 TEST(TkConverter, RunPollsAndIdlesUntilFinishedThenFinishesOnce) {

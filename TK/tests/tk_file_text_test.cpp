@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <fstream>
 #include <regex>
-#include <sstream>
 
+#include "TK/tests/tk_test_files.h"
 #include "TK/tk_exception.h"
 #include "TK/tk_file.h"
 #include "TK/tk_system.h"
@@ -23,51 +20,33 @@ std::string current_directory() {
 }
 
 TEST(TkFile, TestsFilesAndFoldersWithoutMovingTheCurrentDirectory) {
-  char pattern[] = "/tmp/quill-tkfile-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  std::string folder = pattern;
-  std::string file = folder + "/north.mdb";
+  tk_test_folder folder;
+  const std::string file = folder.path + "/north.mdb", before = current_directory();
   std::ofstream(file) << "x";
-  std::string before = current_directory();
-
   EXPECT_TRUE(tk_is_file_exist(file));
   EXPECT_TRUE(tk_is_file_exist(file, 1));
-  EXPECT_FALSE(tk_is_file_exist(folder));
-  EXPECT_FALSE(tk_is_file_exist(folder + "/south.mdb"));
-  EXPECT_TRUE(tk_is_path_exist(folder));
-  EXPECT_EQ(current_directory(), before);
-  EXPECT_FALSE(tk_is_path_exist(folder + "/missing"));
+  EXPECT_FALSE(tk_is_file_exist(folder.path));
+  EXPECT_TRUE(tk_is_path_exist(folder.path));
   EXPECT_FALSE(tk_is_path_exist(file));
   EXPECT_EQ(current_directory(), before);
 
   EXPECT_TRUE(tk_delete_file(file));
   EXPECT_FALSE(tk_delete_file(file));
-  tk_exception_ex error;
-  EXPECT_EQ(error.code(), ENOENT);
-  std::string empty_folder = folder + "/empty";
+  EXPECT_EQ(tk_exception_ex().code(), ENOENT);
+  const std::string empty_folder = folder.path + "/empty";
   ASSERT_EQ(::mkdir(empty_folder.c_str(), 0700), 0);
   EXPECT_FALSE(tk_delete_file(empty_folder));  // a folder is not a file
   EXPECT_TRUE(tk_is_path_exist(empty_folder));
-  std::system(("rm -rf " + folder).c_str());
 }
 
-TEST(TkFile, SplitsPathsAndTheProgramPath) {
-  const std::string module = tk_get_module_path();
+TEST(TkFile, AnEmptyPathMeansTheProgramFolder) {
   tk_path_parts own = tk_split_path("");
-  EXPECT_EQ(own.drive, "");
+  EXPECT_EQ(own.drive + own.name, "");
   EXPECT_EQ(own.dir, tk_get_module_dir());
-  EXPECT_EQ(own.name, "");
-  EXPECT_EQ(own.dir + "quill_tk_tests" + own.ext, module);
+  EXPECT_EQ(own.dir + "quill_tk_tests" + own.ext, tk_get_module_path());
+  EXPECT_EQ(tk_split_path("/data/../home/ann/north.mdb").dir, "/home/ann/");
 
-  tk_path_parts parts = tk_split_path("/data/../home/ann/north.mdb");
-  EXPECT_EQ(parts.dir, "/home/ann/");
-  EXPECT_EQ(parts.name, "north");
-  EXPECT_EQ(parts.ext, ".mdb");
-  EXPECT_EQ(tk_split_path("north.mdb").dir, current_directory() + (current_directory() == "/" ? "" : "/"));
-}
-
-TEST(TkFile, DirScopeWithoutPathGoesToTheProgramFolder) {
-  std::string before = current_directory();
+  const std::string before = current_directory();
   {
     tk_dir_scope scope;
     EXPECT_TRUE(scope.ok());
@@ -77,20 +56,12 @@ TEST(TkFile, DirScopeWithoutPathGoesToTheProgramFolder) {
 }
 
 TEST(TkText, TrimsOnlyBlanks) {
-  struct row {
-    const char* text;
-    const char* left;
-    const char* right;
-    const char* both;
+  struct {
+    const char *text, *left, *right, *both;
+  } rows[] = {
+      {"  a b  ", "a b  ", "  a b", "a b"}, {"", "", "", ""}, {"   ", "", "", ""}, {"\ta\t", "\ta\t", "\ta\t", "\ta\t"},
   };
-  const row rows[] = {
-      {"  a b  ", "a b  ", "  a b", "a b"},
-      {"", "", "", ""},
-      {"   ", "", "", ""},
-      {"\ta\t", "\ta\t", "\ta\t", "\ta\t"},
-      {"x", "x", "x", "x"},
-  };
-  for (const row& r : rows) {
+  for (const auto& r : rows) {
     EXPECT_EQ(tk_trim_left(r.text), r.left);
     EXPECT_EQ(tk_trim_right(r.text), r.right);
     EXPECT_EQ(tk_trim(r.text), r.both);
@@ -122,9 +93,8 @@ TEST(TkText, ConvertsWideAndRefusesInvalidText) {
 
 TEST(TkSystem, ReportsWhatThisPlatformLacksWithItsTraceLines) {
   if (tk_trace_sink::active()) GTEST_SKIP() << "QUILL_TRACE installed a sink";
-  char pattern[] = "/tmp/quill-tksys-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const std::string trace_file = std::string(pattern) + "/trace.txt";
+  tk_test_folder folder;
+  const std::string trace_file = folder.path + "/trace.txt";
   {
     tk_trace_sink sink(trace_file, 2, true, false);
     EXPECT_EQ(tk_get_dll_version("libquill-missing.so"), 0u);
@@ -132,14 +102,11 @@ TEST(TkSystem, ReportsWhatThisPlatformLacksWithItsTraceLines) {
     EXPECT_FALSE(tk_copy_to_clipboard("text"));
     EXPECT_FALSE(tk_send_bug_report("quillwiz", "body"));
   }
-  std::stringstream text;
-  text << std::ifstream(trace_file).rdbuf();
-  EXPECT_EQ(text.str(),
+  EXPECT_EQ(tk_test_read(trace_file),
             "get_dll_version failed to load DLL\r\n"
             "get_dll_version failed to obtain DllGetVersion\r\n"
             "The clipboard is not available on this system\r\n"
             "Failed to locate MAPI32.DLL\r\n");
-  std::system(("rm -rf " + std::string(pattern)).c_str());
 }
 
 TEST(TkSystem, BugReportNamesSubjectDateAndRecipient) {

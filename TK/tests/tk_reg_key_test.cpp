@@ -1,12 +1,11 @@
 #include "TK/tk_reg_key.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 
+#include "TK/tests/tk_test_files.h"
 #include "TK/tk_exception.h"
 
 namespace {
@@ -16,33 +15,22 @@ constexpr const char* product_key = "Software\\Harnwick\\Quillmere";
 class RegKeyTest : public testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/quill-tkreg-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    home_ = pattern;
-    ::setenv("XDG_CONFIG_HOME", home_.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", home_.path.c_str(), 1);
     ASSERT_EQ(key_.create(win32::hkey_current_user, product_key), 0) << key_.error_text();
   }
-  void TearDown() override {
-    key_.close();
-    std::system(("rm -rf " + home_).c_str());
-  }
-  std::string home_;
+  tk_test_folder home_;
   tk_reg_key key_;
 };
 
 TEST_F(RegKeyTest, SerializesNumbersFlagsAndTextsBothWays) {
-  std::int32_t format = -1;
-  bool sec_log = false;
-  std::string dest = "C:\\a \"b\"\\north.mdb";
-  std::string pswd;  // an empty password
+  std::int32_t format = -1, format_back = 0;
+  bool sec_log = false, sec_log_back = true;
+  std::string dest = "C:\\a \"b\"\\north.mdb", dest_back;
+  std::string pswd, pswd_back = "was set";  // an empty password
   EXPECT_TRUE(key_.serialize("format", format, true));
   EXPECT_TRUE(key_.serialize("sec_log", sec_log, true));
   EXPECT_TRUE(key_.serialize("dest", dest, true));
   EXPECT_TRUE(key_.serialize("pswd", pswd, true));
-
-  std::int32_t format_back = 0;
-  bool sec_log_back = true;
-  std::string dest_back, pswd_back = "was set";
   EXPECT_TRUE(key_.serialize("format", format_back, false));
   EXPECT_TRUE(key_.serialize("sec_log", sec_log_back, false));
   EXPECT_TRUE(key_.serialize("dest", dest_back, false));
@@ -64,7 +52,7 @@ TEST_F(RegKeyTest, FlagSevenLoadsTrueAndSavesOne) {
   EXPECT_EQ(stored, 1u);
 }
 
-TEST_F(RegKeyTest, MissingOrEmptyValuesLeaveTheFieldUnchanged) {
+TEST_F(RegKeyTest, MissingOrEmptyValuesOrNoKeyLeaveTheFieldUnchanged) {
   std::string host = "kept";
   std::int32_t format = 1;
   bool skip = true;
@@ -77,6 +65,15 @@ TEST_F(RegKeyTest, MissingOrEmptyValuesLeaveTheFieldUnchanged) {
   EXPECT_EQ(format, 1);
   EXPECT_TRUE(skip);
   EXPECT_NE(key_.error_text().find("skip_idx"), std::string::npos);
+
+  key_.close();
+  EXPECT_FALSE(key_.serialize("dest", host, false));
+  EXPECT_FALSE(key_.serialize("dest", host, true));
+  EXPECT_FALSE(key_.serialize("tab_def", skip, true));
+  EXPECT_EQ(host, "kept");
+  EXPECT_THROW(key_.set_value(1u, "x"), tk_mail_assertion);
+  EXPECT_THROW(key_.set_value("x", "x"), tk_mail_assertion);
+  EXPECT_THROW(key_.create(0, product_key), tk_mail_assertion);
 }
 
 TEST_F(RegKeyTest, WrongTypesAreAssertionFailures) {
@@ -96,27 +93,14 @@ TEST_F(RegKeyTest, WrongTypesAreAssertionFailures) {
   EXPECT_EQ(text, "x");
 }
 
-TEST_F(RegKeyTest, WithoutAnOpenKeyNothingHappens) {
-  key_.close();
-  std::string text = "kept";
-  bool flag = true;
-  EXPECT_FALSE(key_.serialize("dest", text, false));
-  EXPECT_FALSE(key_.serialize("dest", text, true));
-  EXPECT_FALSE(key_.serialize("tab_def", flag, true));
-  EXPECT_EQ(text, "kept");
-  EXPECT_THROW(key_.set_value(1u, "x"), tk_mail_assertion);
-  EXPECT_THROW(key_.set_value("x", "x"), tk_mail_assertion);
-  EXPECT_THROW(key_.create(0, product_key), tk_mail_assertion);
-}
-
 TEST_F(RegKeyTest, DamagedSettingsFileFailsTheOpenWithItsReason) {
   key_.close();
-  std::ofstream(home_ + "/Harnwick/Quillmere.reg") << "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Harnwick\\Quillmere]\n\"dest\"=\"open\n";
-  tk_reg_key key;
-  EXPECT_EQ(key.create(win32::hkey_current_user, product_key), EBADMSG);
-  EXPECT_FALSE(key.is_open());
-  EXPECT_NE(key.error_text().find("line 3: a quoted text has no closing quote"), std::string::npos)
-      << key.error_text();
+  std::ofstream(home_.path + "/Harnwick/Quillmere.reg")
+      << "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Harnwick\\Quillmere]\n\"dest\"=\"open\n";
+  EXPECT_EQ(key_.create(win32::hkey_current_user, product_key), EBADMSG);
+  EXPECT_FALSE(key_.is_open());
+  EXPECT_NE(key_.error_text().find("line 3: a quoted text has no closing quote"), std::string::npos)
+      << key_.error_text();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <thread>
 
@@ -13,17 +14,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Works "record by record" until asked to stop, like the conversion.
-class record_worker : public tk_thread {
+// Works "record by record" until its limit or a stop request, like the
+// conversion, and puts away what it held before its run ends.
+class record_runnable : public tk_runnable {
  public:
-  ~record_worker() override { stop(); }
-  std::atomic<int> records{0};
-  std::atomic<bool> saw_stop{false};
-  std::atomic<bool> closed{false};
-  int limit = 1 << 30;
-
- protected:
   void run() override {
+    ++runs;
     while (records < limit) {
       if (tk_stop_requested()) {
         saw_stop = true;
@@ -32,8 +28,31 @@ class record_worker : public tk_thread {
       ++records;
       std::this_thread::sleep_for(1ms);
     }
-    closed = true;  // what it held is put away before the thread ends
+    closed = true;
   }
+  std::atomic<int> records{0}, runs{0};
+  std::atomic<bool> saw_stop{false}, closed{false};
+  int limit = 1 << 30;
+};
+
+// Runs the work through its own run().
+class record_worker : public tk_thread {
+ public:
+  ~record_worker() override { stop(); }
+  record_runnable work;
+
+ protected:
+  void run() override { work.run(); }
+};
+
+// Runs an object it does not own, as the progress page runs the driver.
+class borrowing_thread : public tk_thread {
+ public:
+  explicit borrowing_thread(tk_runnable& runnable) : runnable_(runnable) {}
+  tk_runnable* make_runnable() override { return &runnable_; }
+
+ private:
+  tk_runnable& runnable_;
 };
 
 void wait_until(const std::function<bool()>& condition) {
@@ -43,26 +62,26 @@ void wait_until(const std::function<bool()>& condition) {
 TEST(TkThread, TerminateRaisesTheStopRequestAndWaits) {
   record_worker worker;
   ASSERT_TRUE(worker.start());
-  wait_until([&] { return worker.records > 3; });
+  wait_until([&] { return worker.work.records > 3; });
   EXPECT_TRUE(worker.is_running());
   worker.terminate();
   EXPECT_FALSE(worker.is_running());
-  EXPECT_TRUE(worker.saw_stop);
-  EXPECT_TRUE(worker.closed);
+  EXPECT_TRUE(worker.work.saw_stop);
+  EXPECT_TRUE(worker.work.closed);
   EXPECT_TRUE(worker.stop_requested());
 }
 
 TEST(TkThread, StartsAgainAfterAFinishedRun) {
   record_worker worker;
-  worker.limit = 5;
+  worker.work.limit = 5;
   ASSERT_TRUE(worker.start());
   wait_until([&] { return !worker.is_running(); });
-  EXPECT_EQ(worker.records, 5);
-  EXPECT_FALSE(worker.saw_stop);
-  worker.limit = 8;
+  EXPECT_EQ(worker.work.records, 5);
+  EXPECT_FALSE(worker.work.saw_stop);
+  worker.work.limit = 8;
   ASSERT_TRUE(worker.start());
   wait_until([&] { return !worker.is_running(); });
-  EXPECT_EQ(worker.records, 8);
+  EXPECT_EQ(worker.work.records, 8);
   EXPECT_FALSE(worker.stop_requested());
   EXPECT_THROW(worker.terminate(), tk_mail_assertion);  // terminating a finished thread
   worker.cleanup();
@@ -77,53 +96,21 @@ TEST(TkThread, MisuseIsAnAssertionFailure) {
   worker.terminate();
 }
 
-class plain_runnable : public tk_runnable {
- public:
-  void run() override {
-    ran_on_main = false;
-    stop_seen = tk_stop_requested();
-    ++runs;
-  }
-  std::atomic<int> runs{0};
-  std::atomic<bool> ran_on_main{true};
-  std::atomic<bool> stop_seen{true};
-};
-
-// Runs an object it does not own, as the progress page runs the driver.
-class borrowing_thread : public tk_thread {
- public:
-  explicit borrowing_thread(tk_runnable& runnable) : runnable_(runnable) {}
-  tk_runnable* make_runnable() override { return &runnable_; }
-
- private:
-  tk_runnable& runnable_;
-};
-
-// Works until asked to stop; says when its run has ended.
-class stoppable_runnable : public tk_runnable {
- public:
-  void run() override {
-    started = true;
-    while (!tk_stop_requested()) std::this_thread::sleep_for(1ms);
-    ended = true;
-  }
-  std::atomic<bool> started{false};
-  std::atomic<bool> ended{false};
-};
-
 TEST(TkThread, DestroyingTheObjectEndsItsThreadFirst) {
-  stoppable_runnable runnable;
+  record_runnable runnable;
   {
     borrowing_thread thread(runnable);
     ASSERT_TRUE(thread.start());
-    wait_until([&] { return runnable.started.load(); });
-    EXPECT_FALSE(runnable.ended);
+    wait_until([&] { return runnable.records > 0; });
+    EXPECT_FALSE(runnable.closed);
   }  // the destructor asks the thread to stop and waits for it
-  EXPECT_TRUE(runnable.ended);
+  EXPECT_TRUE(runnable.saw_stop);
+  EXPECT_TRUE(runnable.closed);
 }
 
 TEST(TkThread, RunsABorrowedRunnableAndLeavesItAlive) {
-  plain_runnable runnable;
+  record_runnable runnable;
+  runnable.limit = 2;
   {
     borrowing_thread thread(runnable);
     ASSERT_TRUE(thread.start());
@@ -132,8 +119,7 @@ TEST(TkThread, RunsABorrowedRunnableAndLeavesItAlive) {
     wait_until([&] { return !thread.is_running(); });
   }
   EXPECT_EQ(runnable.runs, 2);
-  EXPECT_FALSE(runnable.ran_on_main);
-  EXPECT_FALSE(runnable.stop_seen);
+  EXPECT_FALSE(runnable.saw_stop);
   EXPECT_FALSE(tk_stop_requested());  // this thread belongs to no tk_thread
 }
 
