@@ -1,7 +1,6 @@
 // The agent's run and its exit code, with the driver's in-memory sides
 // standing in for the server and the Access file.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,8 +11,8 @@
 
 #include "TK/tk_error_converter.h"
 #include "agent/agent_main.h"
+#include "agent/tests/agent_test_dir.h"
 #include "convert/console_front_end.h"
-#include "convert/destination_check.h"
 #include "convert/error_handler.h"
 #include "convert/quillmere_convertor.h"
 #include "convert/tests/doubles/memory_sides.h"
@@ -26,20 +25,18 @@ namespace fs = std::filesystem;
 // in-memory sides, with a destination folder of its own.
 struct agent_setup {
   agent_setup() {
-    fs::create_directories(dir);
     handler.load_err_map(tk_dao_message_count, tk_dao_messages);
     sides->source("North").add(memory_int_table("Orders", 3));
     sides->source("North").add(memory_int_table("Customers", 2));
     driver.set_sides(sides);
     driver.set_src("North");
-    driver.set_dest((dir / "north.mdb").string());
+    driver.set_dest((dir.path / "north.mdb").string());
     driver.set_format(quillmere_format_access2000);
   }
-  ~agent_setup() { fs::remove_all(dir); }
 
   int convert() { return agent_convert(driver, handler); }
 
-  fs::path dir = fs::temp_directory_path() / ("agent_convert_" + std::to_string(::getpid()));
+  agent_test_dir dir{"agent_convert_"};
   std::ostringstream out, err;
   console_front_end console{out, err};
   error_handler handler{tk_oledb_message_count, tk_oledb_messages, console};
@@ -90,6 +87,8 @@ TEST(AgentConvert, ARunThatCouldNotStartOrWasStoppedExitsWithMinusOne) {
        "Error:\nNo engine.\n"},
       {"destination folder missing", [](agent_setup& a) { a.driver.set_dest("/no/such/dir/x.mdb"); },
        "Error:\nDestination path does not exist. Please verify the correct path was given.\n"},
+      {"destination is a folder", [](agent_setup& a) { a.driver.set_dest(a.dir.path.string()); },
+       "Error:\nDestination name should specify a file, not folder.\n"},
       {"merge into a file that is not there", [](agent_setup& a) { a.driver.set_mode(udb_mode_merge); },
        "Error:\nFile '"},
   };

@@ -14,7 +14,7 @@
 
 #include "TK/tk_exception.h"
 #include "agent/agent_options.h"
-#include "convert/destination_check.h"
+#include "agent/tests/agent_test_dir.h"
 #include "convert/quillmere_convertor.h"
 
 namespace {
@@ -92,59 +92,29 @@ TEST(AgentMainDeathTest, TooManyUnrecognizedArgumentsAreAnInternalError) {
               ::testing::ExitedWithCode(255), "Internal error: Internal error: \ncode=[0-9a-f]+");
 }
 
-class AgentCheckDest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("agent_check_dest_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string existing_file() {
-    std::string path = (dir_ / "old.mdb").string();
-    std::ofstream(path) << "old";
-    return path;
-  }
-
-  fs::path dir_;
-  quillmere_convertor driver_{quillmere_front_end::agent};
-};
-
-TEST_F(AgentCheckDest, OnlyModeZeroRemovesAnExistingDestinationAndBadOnesAreRefused) {
-  for (int mode : {0, 1, 2, 3}) {
-    std::string dest = existing_file();
-    driver_.set_mode(mode);
-    check_dest(dest, driver_);
+// Failures to validate the destination are the run's (agent_convert_test).
+TEST(AgentCheckDest, OnlyModeZeroRemovesAnExistingDestinationAndAFailedDeletionThrows) {
+  agent_test_dir dir("agent_check_dest_");
+  quillmere_convertor driver(quillmere_front_end::agent);
+  const std::string dest = (dir.path / "old.mdb").string();
+  for (int mode : {3, 2, 1, 0}) {
+    std::ofstream(dest) << "old";
+    driver.set_mode(mode);
+    check_dest(dest, driver);
     EXPECT_EQ(fs::exists(dest), mode != 0) << "mode " << mode;
   }
-  EXPECT_NO_THROW(check_dest((dir_ / "new.mdb").string(), driver_));
-  struct {
-    std::string dest;
-    const char* message;
-  } refused[] = {{dir_.string(), destination_msg_folder},
-                 {(dir_ / "missing" / "x.mdb").string(), destination_msg_no_path}};
-  for (const auto& c : refused) {
-    try {
-      check_dest(c.dest, driver_);
-      ADD_FAILURE() << c.dest << " passed";
-    } catch (const tk_exception& error) {
-      EXPECT_EQ(error.level(), tk_level_abort);
-      EXPECT_STREQ(error.what(), c.message);
-    }
-  }
-}
+  EXPECT_NO_THROW(check_dest(dest, driver));  // a new file
 
-TEST_F(AgentCheckDest, AFailedDeletionCarriesTheSystemError) {
-  std::string dest = existing_file();
+  std::ofstream(dest) << "old";
+  std::string kept = dest;
   if (::geteuid() == 0) {
-    dest = "/proc/self/oom_score_adj";  // root deletes anywhere but here
+    kept = "/proc/self/oom_score_adj";  // root deletes anywhere but here
   } else {
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec);
   }
-  driver_.set_mode(udb_mode_overwrite_database);
-  EXPECT_THROW(check_dest(dest, driver_), tk_exception_ex);
-  EXPECT_TRUE(fs::exists(dest));
-  fs::permissions(dir_, fs::perms::owner_all);
+  EXPECT_THROW(check_dest(kept, driver), tk_exception_ex);
+  EXPECT_TRUE(fs::exists(kept));
+  fs::permissions(dir.path, fs::perms::owner_all);
 }
 
 // The exit status that a shell sees, through the program itself.

@@ -1,7 +1,6 @@
 #include "agent/agent_options.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 
 #include "TK/tk_trace.h"
 #include "agent/agent_exit.h"
+#include "agent/tests/agent_test_dir.h"
 #include "convert/quillmere_convertor.h"
 
 namespace {
@@ -21,14 +21,8 @@ namespace fs = std::filesystem;
 
 class AgentOptions : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("agent_options_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string write_file(const std::string& name, const std::string& text) {
-    fs::path path = dir_ / name;
+    fs::path path = dir_.path / name;
     std::ofstream(path, std::ios::binary) << text;
     return path.string();
   }
@@ -46,7 +40,7 @@ class AgentOptions : public ::testing::Test {
     }
   }
 
-  fs::path dir_;
+  agent_test_dir dir_{"agent_options_"};
   quillmere_convertor driver_{quillmere_front_end::agent};
 };
 
@@ -76,7 +70,7 @@ TEST_F(AgentOptions, EachOptionTracesItsLine) {
   if (tk_trace_sink::active()) GTEST_SKIP() << "QUILL_TRACE installed a sink";
   std::string list = write_file("t.txt", "Orders\n");
   std::string tab_file = "--tab_file=" + list;
-  std::string trace_file = (dir_ / "trace.txt").string();
+  std::string trace_file = (dir_.path / "trace.txt").string();
   {
     tk_trace_sink sink(trace_file, 1, true, false);
     ASSERT_EQ(parse({"--acc_ver=x", "--dest=out", "--mode=2", "--skip_idx", "--src=North", "--tab_def",
@@ -86,18 +80,11 @@ TEST_F(AgentOptions, EachOptionTracesItsLine) {
   std::ifstream in(trace_file);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
-  const std::vector<std::string> expected = {
-      "parse_cmd_line\r",
-      "\tgot format version: x\r",
-      "parse_cmd_line - got dest out\r",
-      "\tgot mode 2\r",
-      "udb_converter::set_mode(2)\r",
-      "\tskip converting indexes\r",
-      "parse_cmd_line - got src North\r",
-      "\tconvert table definitions only\r",
-      "\tparse_cmd_line - got tab_file " + list + "\r",
-      "process_tab_file(" + list + ")\r",
-  };
+  const std::string expected[] = {
+      "parse_cmd_line\r", "\tgot format version: x\r", "parse_cmd_line - got dest out\r", "\tgot mode 2\r",
+      "udb_converter::set_mode(2)\r", "\tskip converting indexes\r", "parse_cmd_line - got src North\r",
+      "\tconvert table definitions only\r", "\tparse_cmd_line - got tab_file " + list + "\r",
+      "process_tab_file(" + list + ")\r"};
   // In this order; the toolkit's own lines may stand between them.
   auto next = lines.begin();
   for (const std::string& line : expected) {
@@ -120,11 +107,10 @@ TEST_F(AgentOptions, WindowsAuthenticationOnlyWithoutUserAndPassword) {
   }
 }
 
+// A missing file: agent_main_test.
 TEST_F(AgentOptions, TableFileProblemsEndTheRun) {
-  std::string missing = "--tab_file=" + (dir_ / "none.txt").string();
-  std::string folder = "--tab_file=" + dir_.string();
+  std::string folder = "--tab_file=" + dir_.path.string();
   std::string latin1 = "--tab_file=" + write_file("l1.txt", "Orders\ncaf\xE9\n");
-  EXPECT_EQ(parse({missing.c_str()}), agent_msg_no_tab_file);
   EXPECT_EQ(parse({folder.c_str()}), agent_msg_no_tab_file);
   EXPECT_EQ(parse({latin1.c_str()}), "Table names file holds a line that is not UTF-8 text (line 2).");
   EXPECT_EQ(parse({"--tab_file=/dev/zero"}), agent_msg_tab_file_too_large);  // a file without end
@@ -141,20 +127,18 @@ TEST(AgentTableFile, IsReadWholeUpToItsLimit) {
     std::istringstream in(c.text);
     std::string text;
     EXPECT_EQ(read_bounded(in, text, c.limit), c.accepted) << c.text.size() << " of " << c.limit;
-    if (c.accepted) EXPECT_EQ(text, c.text);
+    if (c.accepted) {
+      EXPECT_EQ(text, c.text);
+    }
   }
 }
 
 TEST(AgentOptionValues, ModeFormatAndDestination) {
-  struct {
-    const char* text;
-    bool accepted;
-  } modes[] = {{"0", true},   {"3", true},   {"4", false},  {"-1", false}, {"03", false}, {"+1", false},
-               {" 1", false}, {"1x", false}, {"", false},   {"-0", false}, {"99999999999999999999", false}};
-  for (const auto& c : modes) {
+  for (const char* text : {"0", "3", "4", "-1", "03", "+1", " 1", "1x", "", "-0", "99999999999999999999"}) {
+    const bool accepted = text == std::string("0") || text == std::string("3");
     int mode = -7;
-    EXPECT_EQ(parse_mode(c.text, mode), c.accepted) << '"' << c.text << '"';
-    EXPECT_EQ(mode, c.accepted ? std::atoi(c.text) : -7) << '"' << c.text << '"';
+    EXPECT_EQ(parse_mode(text, mode), accepted) << '"' << text << '"';
+    EXPECT_EQ(mode, accepted ? std::atoi(text) : -7) << '"' << text << '"';
   }
 
   EXPECT_EQ(parse_format("abc"), 0);
