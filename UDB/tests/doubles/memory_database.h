@@ -1,11 +1,9 @@
-// In-memory doubles of the universal model for tests: tables held as rows
-// of values, databases over a shared store (so a test can look at a
-// destination after the run has destroyed its database object), and an
-// engine over a map of such stores that stands for the file system.
-//
-// Both sides of a conversion can be played by them.  Failures are injected
-// per table (get_table, create_table) and per record (append_record); every
-// catalog operation is written to the store's log.
+// In-memory doubles of the universal model for tests.  Tables are rows of
+// values in a store shared by every database opened over it, so that a
+// test can look at a destination after the run has destroyed its objects;
+// an engine stands for the file system with a map of stores by path.
+// Either side of a conversion can be played by them.  Failures are
+// injected per table and per record; catalog operations are logged.
 #pragma once
 
 #include <cstdint>
@@ -20,12 +18,8 @@
 #include "UDB/udb_database.h"
 #include "UDB/udb_engine.h"
 
-// The error by which a memory destination refuses one record (it plays the
-// destination's own per-record error): level 0, code 0x10BCE (duplicate key).
-class memory_record_error : public tk_exception {
- public:
-  memory_record_error();
-};
+// The code of the error by which a memory destination refuses a record.
+inline constexpr int memory_record_error_code = 0x10BCE;  // duplicate key
 
 struct memory_table {
   std::string name;
@@ -40,19 +34,17 @@ struct memory_failure {
   int level = tk_level_recoverable;
 };
 
-// The contents of one database, shared by every object opened over it.
 struct memory_store {
   std::vector<std::unique_ptr<memory_table>> tables;  // in catalog order
-  std::vector<std::string> log;      // "get_table Orders 0x21", ...
-  std::map<std::string, memory_failure> fail_get_table;     // by table name
-  std::map<std::string, memory_failure> fail_create_table;  // by table name
-  std::set<std::pair<std::string, uint32_t>> refused_records;  // (table, row from 1)
+  std::vector<std::string> log;  // "get_table Orders 0x21", "create_table Orders indexes=1", "delete_tab Orders"
+  std::map<std::string, memory_failure> fail_get_table, fail_create_table;  // by table name
+  std::set<std::pair<std::string, uint32_t>> refused_records;  // (table, appended record from 1)
   int format_code = 0;
 
-  // The table called `name` (case ignored), or null.
-  memory_table* find(const std::string& name);
-  memory_table& add(memory_table table);
-  // The names of the tables, in catalog order.
+  memory_table* find(const std::string& name);  // case ignored; null when absent
+  memory_table& add(memory_table table) {
+    return *tables.emplace_back(std::make_unique<memory_table>(std::move(table)));
+  }
   std::vector<std::string> names() const;
 };
 
@@ -61,9 +53,9 @@ class memory_recordset : public udb_recordset {
   memory_recordset(std::shared_ptr<memory_store> store, memory_table& table);
   void append_record(const udb_record& record) override;
   udb_record& get_item() override;
-  bool is_eof() override;
-  void next() override;
-  void reset() override;
+  bool is_eof() override { return cursor_ >= table_.rows.size(); }
+  void next() override { ++cursor_; }
+  void reset() override { cursor_ = 0; }
 
  private:
   std::shared_ptr<memory_store> store_;
@@ -86,14 +78,15 @@ class memory_database : public udb_database {
   std::shared_ptr<memory_store> store_;
 };
 
-// Database files by path.
-using memory_files = std::map<std::string, std::shared_ptr<memory_store>>;
+using memory_files = std::map<std::string, std::shared_ptr<memory_store>>;  // by path
 
 class memory_engine : public udb_engine {
  public:
   memory_engine(memory_files& files, int format_code) : files_(files), format_code_(format_code) {}
+  // Empties the file's tables but keeps its injected failures, so that a
+  // test can set them up before the run makes the file anew.
   std::unique_ptr<udb_database> create_db(const std::string& name) override;
-  // A missing file raises tk_exception of level 0.
+  // A missing file raises a level-0 tk_exception.
   std::unique_ptr<udb_database> open_db(const std::string& name, uint32_t mode, const std::string& password) override;
 
  private:
@@ -101,8 +94,5 @@ class memory_engine : public udb_engine {
   int format_code_;
 };
 
-// Test helpers.
-// A column descriptor without default or hint.
-t_ftd memory_column(const std::string& name, VARTYPE vartype, uint32_t size = 0);
-// A table with `columns` and `row_count` rows of integer values 1, 2, ...
+// A table of `columns` VT_I4 columns and `row_count` rows holding 1, 2, ...
 memory_table memory_int_table(const std::string& name, std::size_t row_count, std::size_t columns = 1);

@@ -1,26 +1,37 @@
 #include "convert/tests/doubles/memory_sides.h"
 
+#include <algorithm>
+
 #include "UDB/udb_names.h"
 
 namespace {
-constexpr char forbidden[] = "`![].";
-
-bool listed(const std::vector<std::string>& names, const std::string& name) {
-  for (const std::string& n : names) {
-    if (udb_same_name(n, name)) return true;
+// Refuses names with a character Access refuses or already used in the run;
+// a safe name replaces those characters by "_" and appends "_" until free.
+class memory_name_validator : public table_name_validator {
+ public:
+  explicit memory_name_validator(std::vector<std::string> taken) : taken_(std::move(taken)) {}
+  bool is_acceptable(const std::string& name) override {
+    return !name.empty() && !listed(in_use_, name) && name.find_first_of(forbidden) == std::string::npos;
   }
-  return false;
-}
+  std::string get_safe_name(const std::string& name) override {
+    std::string safe = name;
+    for (char& c : safe) c = std::string_view(forbidden).find(c) == std::string_view::npos ? c : '_';
+    while (listed(taken_, safe) || listed(in_use_, safe)) safe += '_';
+    return safe;
+  }
+  void add_taken_name(const std::string& name) override { taken_.push_back(name); }
+  void add_name_in_use(const std::string& name) override { in_use_.push_back(name); }
+
+ private:
+  static constexpr char forbidden[] = "`![].";
+  static bool listed(const std::vector<std::string>& names, const std::string& name) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return udb_same_name(n, name); });
+  }
+  std::vector<std::string> taken_, in_use_;
+};
 }  // namespace
 
-memory_store& memory_sides::source(const std::string& name) {
-  auto& store = sources[name];
-  if (!store) store = std::make_shared<memory_store>();
-  return *store;
-}
-
-memory_store& memory_sides::file(const std::string& path) {
-  auto& store = files[path];
+memory_store& memory_sides::made(std::shared_ptr<memory_store>& store) {
   if (!store) store = std::make_shared<memory_store>();
   return *store;
 }
@@ -50,21 +61,4 @@ std::unique_ptr<table_name_validator> memory_sides::make_table_validator(const s
   std::vector<std::string> taken = tables;
   taken.insert(taken.end(), existing.begin(), existing.end());
   return std::make_unique<memory_name_validator>(std::move(taken));
-}
-
-bool memory_sides::is_record_error(const tk_exception& e) const {
-  return dynamic_cast<const memory_record_error*>(&e) != nullptr;
-}
-
-bool memory_name_validator::is_acceptable(const std::string& name) {
-  return !name.empty() && !listed(in_use_, name) && name.find_first_of(forbidden) == std::string::npos;
-}
-
-std::string memory_name_validator::get_safe_name(const std::string& name) {
-  std::string safe = name;
-  for (char& c : safe) {
-    if (std::string_view(forbidden).find(c) != std::string_view::npos) c = '_';
-  }
-  while (listed(taken_, safe) || listed(in_use_, safe)) safe += '_';
-  return safe;
 }

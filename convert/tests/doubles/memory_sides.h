@@ -1,6 +1,6 @@
-// The conversion's sides played by the in-memory model doubles: named
-// source databases, destination "files" by path, and a table-name
-// validator that rewrites names Access would refuse.
+// The conversion's sides played by the in-memory model doubles: source
+// databases by name, destination files by path, and a table-name validator
+// that rewrites the names Access would refuse.
 #pragma once
 
 #include <map>
@@ -13,37 +13,24 @@
 
 class memory_sides : public conversion_sides {
  public:
+  // A source missing from `sources` fails to open (level 0).
   std::unique_ptr<udb_database> open_source(const std::string& name) override;
+  // A path missing from `files` is not an Access file (level 1).
   int destination_format(const std::string& path) override;
   std::unique_ptr<udb_engine> make_destination_engine(int format_code) override;
   std::unique_ptr<table_name_validator> make_table_validator(const std::vector<std::string>& tables,
                                                              const std::vector<std::string>& existing) override;
-  bool is_record_error(const tk_exception& e) const override;
+  bool is_record_error(const tk_exception& e) const override { return e.code() == memory_record_error_code; }
 
-  // Source databases by name; a missing one fails to open (level 0).
+  // The store of a source or of a destination file, made on first use.
+  memory_store& source(const std::string& name) { return made(sources[name]); }
+  memory_store& file(const std::string& path) { return made(files[path]); }
+
   std::map<std::string, std::shared_ptr<memory_store>> sources;
-  // Destination files by path.
   memory_files files;
-  // The format codes the engine was made for, in order.
-  std::vector<int> engine_formats;
-  // When set, make_destination_engine fails with this abort-level text.
-  std::string engine_failure;
-
-  memory_store& source(const std::string& name);
-  memory_store& file(const std::string& path);
-};
-
-// Rewrites names with a character Access refuses ("`", "!", "[", "]",
-// ".") or already used in the run, appending "_" until the name is free.
-class memory_name_validator : public table_name_validator {
- public:
-  explicit memory_name_validator(std::vector<std::string> taken) : taken_(std::move(taken)) {}
-  bool is_acceptable(const std::string& name) override;
-  std::string get_safe_name(const std::string& name) override;
-  void add_taken_name(const std::string& name) override { taken_.push_back(name); }
-  void add_name_in_use(const std::string& name) override { in_use_.push_back(name); }
+  std::vector<int> engine_formats;  // the format codes engines were made for, in order
+  std::string engine_failure;       // when set, engines fail to load with this abort-level text
 
  private:
-  std::vector<std::string> taken_;
-  std::vector<std::string> in_use_;
+  static memory_store& made(std::shared_ptr<memory_store>& store);
 };
