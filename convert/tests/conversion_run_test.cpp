@@ -1,9 +1,19 @@
-// Whole conversion runs against the in-memory doubles, checked by what the
-// agent's user sees (console lines) and by what the destination holds.
+// Whole conversion runs against the in-memory sides, checked by the console
+// lines the user reads, by what the destination holds, by the progress
+// counters and by the trace.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
 #include <sstream>
+#include <thread>
 
+#include "TK/tk_thread.h"
+#include "TK/tk_trace.h"
 #include "convert/console_front_end.h"
 #include "convert/conversion_run.h"
 #include "convert/quillmere_convertor.h"
@@ -13,287 +23,309 @@ namespace {
 
 constexpr char dest_path[] = "/out/shop.mdb";
 
-class ConversionRun : public testing::Test {
- protected:
-  ConversionRun() {
+// The agent's console; as the wizard it converts only the listed tables.
+// It answers a recoverable error as the user would.
+class test_console : public console_front_end {
+ public:
+  using console_front_end::console_front_end;
+  bool converts_all_tables_when_none_listed() const override { return !wizard; }
+  continue_answer ask_continue(const std::string&) override { return answer; }
+  bool wizard = false;
+  continue_answer answer;
+};
+
+// One run's objects; the source "Shop" holds `tables`, listed for the run,
+// of `rows` records each.
+struct world {
+  explicit world(const std::vector<std::string>& tables = {}, std::size_t rows = 2) {
     handler.load_err_map(tk_dao_message_count, tk_dao_messages);
     settings.set_src("Shop");
     settings.set_dest(dest_path);
+    settings.set_tables(tables);
+    for (const std::string& name : tables) source().add(memory_int_table(name, rows));
   }
-
-  // Runs once; the stop request answers true from the `stop_at`-th check on.
-  void run(int32_t format = 1) {
+  // Runs once and answers the console; the stop request answers true from
+  // the check after `stop_at` on.
+  std::string run(int32_t format = quillmere_format_access2000, int stop_at = -1) {
     int checks = 0;
-    conversion_run conversion(settings, format, sides, handler, [&] { return stop_at >= 0 && ++checks > stop_at; });
-    conversion();
+    conversion_run(settings, format, sides, handler, [&] { return stop_at >= 0 && ++checks > stop_at; })();
+    EXPECT_TRUE(settings.finished());
+    return console.str();
   }
-
   memory_store& source() { return sides.source("Shop"); }
   memory_store& dest() { return sides.file(dest_path); }
-  std::size_t rows_of(const std::string& table) { return dest().find(table)->rows.size(); }
+  // The destination's tables with the first value of each row, then how the
+  // run ended, its counters and the error context.
+  std::string outcome() {
+    std::ostringstream text;
+    for (const auto& table : dest().tables) {
+      text << table->name << ":";
+      for (const auto& row : table->rows) text << ' ' << row[0].to_long();
+      text << "; ";
+    }
+    text << (settings.stopped() ? "stopped" : "done") << (handler.stopped() ? " by the handler" : "") << ", table "
+         << settings.current_table_index() << " of " << settings.table_count() << " (" << settings.current_table()
+         << "), record " << settings.current_record() << " of " << settings.records_in_table() << ", context '"
+         << handler.context() << "'";
+    return text.str();
+  }
 
   std::ostringstream console;  // standard output and error, in writing order
-  console_front_end front{console, console};
+  test_console front{console, console};
   error_handler handler{tk_oledb_message_count, tk_oledb_messages, front};
   udb_converter settings;
   memory_sides sides;
-  int stop_at = -1;
 };
 
-TEST_F(ConversionRun, EveryModeAgainstADestinationThatHasOrLacksTheTable) {
+TEST(ConversionRun, EveryModeAgainstADestinationThatHasOrLacksTheTable) {
   struct {
     int mode;
     bool dest_has_table;
-    std::size_t rows_after;
-    bool converted;  // the "Converting table" line appears
-    bool deleted;
+    int32_t format;
+    int engine;  // a new file takes the chosen format, an existing one keeps its own (Access 2000)
+    const char* outcome;
   } cases[] = {
-      {0, false, 3, true, false}, {0, true, 3, true, false},  // the file is made anew
-      {1, false, 3, true, false}, {1, true, 3, true, true},
-      {2, false, 3, true, false}, {2, true, 1, false, false},
-      {3, false, 3, true, false}, {3, true, 4, true, false},
+      {0, false, quillmere_format_access97, conversion_format_access97, "Orders: 1 2 3; "},
+      {0, true, 7, conversion_format_access2000, "Orders: 1 2 3; "},  // the file is made anew
+      {1, false, 0, conversion_format_access2000, "Orders: 1 2 3; "},
+      {1, true, 0, conversion_format_access2000, "Orders: 1 2 3; "},  // deleted first
+      {2, false, 0, conversion_format_access2000, "Orders: 1 2 3; "},
+      {2, true, 0, conversion_format_access2000, "ORDERS: 1; "},
+      {3, false, 0, conversion_format_access2000, "Orders: 1 2 3; "},
+      {3, true, 0, conversion_format_access2000, "ORDERS: 1 1 2 3; "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "mode " << c.mode << (c.dest_has_table ? ", table exists" : ""));
-    sides = memory_sides();
-    console.str("");
-    source().add(memory_int_table("Orders", 3));
-    dest().format_code = conversion_format_access97;
-    if (c.dest_has_table) dest().add(memory_int_table("ORDERS", 1));
-    settings.set_mode(c.mode);
-    settings.set_tables({"Orders"});
-    run(quillmere_format_access2000);
-
-    std::string expected = "Converting database Shop (1 tables)\n";
-    if (c.converted) expected += "Converting table Orders (3 records)\n";
-    EXPECT_EQ(console.str(), expected);
-    EXPECT_EQ(rows_of("Orders"), c.rows_after);
-    bool deleted = std::count(dest().log.begin(), dest().log.end(), "delete_tab Orders") != 0;
-    EXPECT_EQ(deleted, c.deleted);
-    // Mode 0 uses the chosen format, the others the existing file's.
-    EXPECT_EQ(sides.engine_formats.back(), c.mode == 0 ? conversion_format_access2000 : conversion_format_access97);
-    EXPECT_TRUE(settings.finished());
-    EXPECT_FALSE(settings.stopped());
-    EXPECT_EQ(settings.current_table_index(), 0u);  // reset after a complete run
-    EXPECT_EQ(settings.table_count(), 0u);
-    settings.set_finished(false);
+    world w({"Orders"}, 3);
+    w.dest().format_code = conversion_format_access2000;
+    if (c.dest_has_table) w.dest().add(memory_int_table("ORDERS", 1));
+    w.settings.set_mode(c.mode);
+    const bool skipped = c.mode == udb_mode_skip_tables && c.dest_has_table;
+    EXPECT_EQ(w.run(c.format), std::string("Converting database Shop (1 tables)\n") +
+                                   (skipped ? "" : "Converting table Orders (3 records)\n"));
+    EXPECT_EQ(w.outcome(), std::string(c.outcome) + "done, table 0 of 0 (Orders), record " +
+                               (skipped ? "0 of 0" : "3 of 3") + ", context ''");
+    EXPECT_EQ(w.sides.engine_formats, std::vector<int>{c.engine});
   }
 }
 
-TEST_F(ConversionRun, ChosenFormatOfANewFile) {
-  for (int32_t format : {quillmere_format_access97, quillmere_format_access2000, 7}) {
-    run(format);
-    EXPECT_EQ(sides.engine_formats.back(),
-              format == quillmere_format_access97 ? conversion_format_access97 : conversion_format_access2000);
-  }
-}
-
-TEST_F(ConversionRun, SkippingIndexesAndCopyingDefinitionsOnly) {
+TEST(ConversionRun, SkippingIndexesAndCopyingDefinitionsOnly) {
   struct {
-    bool skip_idx;
-    bool tab_def;
-    const char* get_table;
-    const char* create_table;
-    std::size_t rows;
+    bool skip_idx, tab_def;
+    const char *get_table, *create_table, *outcome;  // the record count stays the source's
   } cases[] = {
-      {false, false, "get_table Orders 0x21", "create_table Orders indexes=1", 4},
-      {true, false, "get_table Orders 0x61", "create_table Orders indexes=0", 4},
-      {false, true, "get_table Orders 0x21", "create_table Orders indexes=1", 0},
-      {true, true, "get_table Orders 0x61", "create_table Orders indexes=0", 0},
+      {false, false, "get_table Orders 0x21", "create_table Orders indexes=1",
+       "Orders: 1 2 3 4; done, table 0 of 0 (Orders), record 4 of 4, context ''"},
+      {true, false, "get_table Orders 0x61", "create_table Orders indexes=0",
+       "Orders: 1 2 3 4; done, table 0 of 0 (Orders), record 4 of 4, context ''"},
+      {false, true, "get_table Orders 0x21", "create_table Orders indexes=1",
+       "Orders:; done, table 0 of 0 (Orders), record 0 of 4, context ''"},
+      {true, true, "get_table Orders 0x61", "create_table Orders indexes=0",
+       "Orders:; done, table 0 of 0 (Orders), record 0 of 4, context ''"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "skip_idx " << c.skip_idx << ", tab_def " << c.tab_def);
-    sides = memory_sides();
-    memory_table orders = memory_int_table("Orders", 4);
-    orders.indexes.append({"PK_Orders", true, true, {"c0"}});
-    source().add(orders);
-    settings.set_tables({"Orders"});
-    settings.set_skip_idx(c.skip_idx);
-    settings.set_tab_def(c.tab_def);
-    run();
-    EXPECT_EQ(source().log, (std::vector<std::string>{c.get_table}));
-    EXPECT_EQ(dest().log, (std::vector<std::string>{c.create_table}));
-    EXPECT_EQ(rows_of("Orders"), c.rows);
-    EXPECT_EQ(settings.records_in_table(), 4u);  // still the source's count
-    EXPECT_EQ(settings.current_record(), c.rows);
+    world w;
+    w.source().add(memory_int_table("Orders", 4)).indexes.append({"PK_Orders", true, true, {"c0"}});
+    w.settings.set_tables({"Orders"});
+    w.settings.set_skip_idx(c.skip_idx);
+    w.settings.set_tab_def(c.tab_def);
+    w.run();
+    EXPECT_EQ(w.source().log, std::vector<std::string>{c.get_table});
+    EXPECT_EQ(w.dest().log, std::vector<std::string>{c.create_table});
+    EXPECT_EQ(w.outcome(), c.outcome);
   }
 }
 
-TEST_F(ConversionRun, ARefusedRecordIsReportedWithItsNumberAndTheRestIsCopied) {
-  source().add(memory_int_table("Orders", 4));
-  source().add(memory_int_table("Items", 2));
-  settings.set_tables({"Orders", "Items"});
-  dest().refused_records = {{"Orders", 2}, {"Orders", 4}};
-  run();
-  const std::string duplicate = error_one_line(tk_error_converter(tk_dao_message_count, tk_dao_messages).convert(0x10BCE));
-  EXPECT_EQ(console.str(),
-            "Converting database Shop (2 tables)\n"
-            "Converting table Orders (4 records)\n"
-            "Error:\nOrders, record #2: " + duplicate + "\n"
-            "Error:\nOrders, record #4: " + duplicate + "\n"
-            "Converting table Items (2 records)\n");
-  ASSERT_EQ(rows_of("Orders"), 2u);
-  EXPECT_EQ(dest().find("Orders")->rows[1][0].to_long(), 3);
-  EXPECT_EQ(rows_of("Items"), 2u);
-  EXPECT_FALSE(settings.stopped());
-  EXPECT_FALSE(handler.stopped());
-  EXPECT_EQ(handler.context(), "");  // emptied at the end of a complete run
+// The trace lines of `expected` written while `action` runs, in order.
+std::vector<std::string> landmarks(const std::vector<std::string>& expected, const std::function<void()>& action) {
+  const std::string file = testing::TempDir() + "quill_run_trace_" + std::to_string(::getpid()) + ".txt";
+  {
+    tk_trace_sink sink(file, 2, true, false);
+    action();
+  }
+  std::vector<std::string> lines;
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);) {
+    line = line.substr(0, line.find_last_not_of('\r') + 1);
+    if (std::count(expected.begin(), expected.end(), line) != 0) lines.push_back(line);
+  }
+  std::remove(file.c_str());
+  return lines;
 }
 
-TEST_F(ConversionRun, AFailingTableIsReportedAndTheNextOneConverted) {
-  source().add(memory_int_table("Orders", 2));
-  source().add(memory_int_table("Items", 2));
-  source().add(memory_int_table("Notes", 2));
-  source().fail_get_table["Notes"] = {"The specified table does not exist.", tk_level_recoverable};
-  settings.set_tables({"Orders", "Items", "Notes"});
-  dest().fail_create_table["Orders"] = {"Could not create table.", tk_level_recoverable};
-  run();
-  EXPECT_EQ(console.str(),
-            "Converting database Shop (3 tables)\n"
-            "Error:\nOrders: Could not create table.\n"
-            "Converting table Items (2 records)\n"
-            "Error:\nNotes: The specified table does not exist.\n");
-  EXPECT_EQ(dest().find("Orders"), nullptr);
-  EXPECT_EQ(rows_of("Items"), 2u);
-  EXPECT_FALSE(settings.stopped());
-}
+const std::string refused = "Error:\nOrders, record #%: Duplicate field values being used for an unique index "
+                            "were found. See 'Troubleshooting' article of the product documentation for solution.\n";
+std::string refused_record(char n) { return std::string(refused).replace(refused.find('%'), 1, 1, n); }
 
-TEST_F(ConversionRun, AMergeThatDoesNotConformSkipsTheTable) {
-  source().add(memory_int_table("Orders", 2, 1));
-  source().add(memory_int_table("Items", 2));
-  dest().add(memory_int_table("orders", 5, 2));
-  settings.set_mode(udb_mode_merge);
-  settings.set_tables({"Orders", "Items"});
-  run();
-  EXPECT_EQ(console.str(),
-            "Converting database Shop (2 tables)\n"
-            "Error:\nOrders: The structure of data source does not conform to the destination table.\n"
-            "Converting table Items (2 records)\n");
-  EXPECT_EQ(rows_of("Orders"), 5u);
-  EXPECT_EQ(rows_of("Items"), 2u);
-}
-
-TEST_F(ConversionRun, AnAbortLevelErrorStopsTheRunAndKeepsTheCounters) {
-  for (const char* name : {"Orders", "Items", "Zeta"}) source().add(memory_int_table(name, 2));
-  source().fail_get_table["Items"] = {"Out of memory.", tk_level_abort};
-  settings.set_tables({"Orders", "Items", "Zeta"});
-  run();
-  EXPECT_EQ(console.str(),
-            "Converting database Shop (3 tables)\n"
-            "Converting table Orders (2 records)\n"
-            "Error:\nItems: Out of memory.\n");
-  EXPECT_EQ(dest().find("Zeta"), nullptr);
-  EXPECT_TRUE(settings.finished());
-  EXPECT_TRUE(settings.stopped());
-  EXPECT_TRUE(handler.stopped());
-  EXPECT_EQ(settings.table_count(), 3u);
-  EXPECT_EQ(settings.current_table_index(), 1u);
-  EXPECT_EQ(settings.current_table(), "Items");
-  EXPECT_EQ(handler.context(), "Items");
-}
-
-TEST_F(ConversionRun, AStopRequestEndsTheRunLikeAnAbort) {
+TEST(ConversionRun, EachErrorIsReportedInItsPlaceAndTheRunGoesOnUnlessItMustStop) {
   struct {
-    int stop_at;  // checks answered "go on" before the stop
-    const char* console;
-    uint32_t table_index;
-    uint32_t current_record;
-    std::size_t order_rows;
+    const char* name;
+    std::vector<std::string> tables;
+    std::size_t rows;
+    void (*arrange)(world&);
+    int stop_at;
+    std::string console, outcome;
+    std::vector<std::string> trace = {};  // landmarks of the trace, when not empty
   } cases[] = {
-      // checks: before Orders, its 3 records, before Items, ...
-      {2, "Converting table Orders (3 records)\nError:\nOrders: The conversion was stopped before it completed.\n",
-       0, 1, 1},
-      {4, "Converting table Orders (3 records)\nError:\nThe conversion was stopped before it completed.\n", 1, 3, 3},
+      {"a refused record; the rest is copied", {"Orders", "Items"}, 4,
+       [](world& w) { w.dest().refused_records = {{"Orders", 2}, {"Orders", 4}}; }, -1,
+       "Converting database Shop (2 tables)\nConverting table Orders (4 records)\n" + refused_record('2') +
+           refused_record('4') + "Converting table Items (4 records)\n",
+       "Orders: 1 3; Items: 1 2 3 4; done, table 0 of 0 (Items), record 4 of 4, context ''"},
+      {"the wizard's user aborts on a refused record", {"Orders", "Items"}, 4,
+       [](world& w) {
+         w.dest().refused_records = {{"Orders", 2}};
+         w.front.answer.go_on = false;
+       }, -1, "Converting database Shop (2 tables)\nConverting table Orders (4 records)\n" + refused_record('2'),
+       "Orders: 1; stopped by the handler, table 0 of 2 (Orders), record 1 of 4, context 'Orders, record #2'"},
+      {"tables that fail: creation, opening, a merge that does not conform", {"Orders", "Items", "Notes", "Zeta"}, 2,
+       [](world& w) {
+         w.dest().add(memory_int_table("orders", 3, 2));  // two columns
+         w.dest().fail_create_table["Items"] = {"Could not create table."};
+         w.source().fail_get_table["Notes"] = {"The specified table does not exist."};
+         w.settings.set_mode(udb_mode_merge);
+       }, -1,
+       "Converting database Shop (4 tables)\n"
+       "Error:\nOrders: The structure of data source does not conform to the destination table.\n"
+       "Error:\nItems: Could not create table.\nError:\nNotes: The specified table does not exist.\n"
+       "Converting table Zeta (2 records)\n",
+       "orders: 1 2 3; Zeta: 1 2; done, table 0 of 0 (Zeta), record 2 of 2, context ''"},
+      {"an abort-level error", {"Orders", "Items", "Zeta"}, 2,
+       [](world& w) { w.source().fail_get_table["Items"] = {"Out of memory.", tk_level_abort}; }, -1,
+       "Converting database Shop (3 tables)\nConverting table Orders (2 records)\nError:\nItems: Out of memory.\n",
+       "Orders: 1 2; stopped by the handler, table 1 of 3 (Items), record 0 of 0, context 'Items'"},
+      {"a stop request between records", {"Orders", "Items"}, 3, nullptr, 2,  // checks: Orders, 3 records, Items
+       "Converting database Shop (2 tables)\nConverting table Orders (3 records)\n"
+       "Error:\nOrders: The conversion was stopped before it completed.\n",
+       "Orders: 1; stopped by the handler, table 0 of 2 (Orders), record 1 of 3, context 'Orders'"},
+      {"a stop request between tables", {"Orders", "Items"}, 3, nullptr, 4,
+       "Converting database Shop (2 tables)\nConverting table Orders (3 records)\n"
+       "Error:\nThe conversion was stopped before it completed.\n",
+       "Orders: 1 2 3; stopped by the handler, table 1 of 2 (Orders), record 3 of 3, context ''"},
+      {"the agent takes every table when none is listed", {"Zeta", "Alpha", "dbo.x.y"}, 1,
+       [](world& w) { w.settings.set_tables({}); }, -1,
+       "Converting database Shop (3 tables)\nConverting table Zeta (1 records)\n"
+       "Converting table Alpha (1 records)\nConverting table dbo.x.y (1 records)\n",
+       "Zeta: 1; Alpha: 1; dbo_x_y: 1; done, table 0 of 0 (dbo.x.y), record 1 of 1, context ''",
+       {"Source database has 3 table(s)", "Table structure has been written", "Converting table Zeta (1 records)",
+        "Table structure has been written", "Converting table Alpha (1 records)",
+        "Store generated table name 'dbo_x_y'", "Table structure has been written",
+        "Converting table dbo.x.y (1 records)"}},
+      {"the agent skips a missing table; a second spelling gets a name of its own", {"Orders"}, 1,
+       [](world& w) { w.settings.set_tables({"Ghost", "Orders", "ORDERS"}); }, -1,
+       "Converting database Shop (3 tables)\nTable Ghost not exists\nConverting table Orders (1 records)\n"
+       "Converting table ORDERS (1 records)\n",
+       "Orders: 1; ORDERS_: 1; done, table 0 of 0 (ORDERS), record 1 of 1, context ''"},
+      {"the wizard's empty list opens both databases and converts nothing", {}, 0,
+       [](world& w) {
+         w.front.wizard = true;
+         w.source().add(memory_int_table("Orders", 2));
+       }, -1, "Converting database Shop (0 tables)\n", "done, table 0 of 0 (), record 0 of 0, context ''",
+       {"quillmere_convertor::operator()", "init_conversion::ctor", "Source database has 0 table(s)",
+        "init_conversion::dtor"}},
+      {"a file that is not an Access file", {"Orders"}, 1, [](world& w) { w.settings.set_mode(1); }, -1,
+       "Error:\nFile '/out/shop.mdb' does not comply with MS Access format.\n",
+       "stopped by the handler, table 0 of 0 (), record 0 of 0, context ''"},
+      {"a source that does not open", {}, 0, [](world& w) { w.sides.sources.clear(); }, -1,
+       "Error:\nCannot open database requested.\n", "stopped, table 0 of 0 (), record 0 of 0, context ''"},
+      {"an engine that does not load", {"Orders"}, 1,
+       [](world& w) {
+         w.sides.engine_failure = "Failed to load Data Access Objects (DAO) support library.\r\nMicrosoft Access";
+       }, -1, "Error:\nFailed to load Data Access Objects (DAO) support library. Microsoft Access\n",
+       "stopped by the handler, table 0 of 0 (), record 0 of 0, context ''"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.stop_at);
-    sides = memory_sides();
-    console.str("");
-    source().add(memory_int_table("Orders", 3));
-    source().add(memory_int_table("Items", 3));
-    settings.set_tables({"Orders", "Items"});
-    settings.set_finished(false);
-    stop_at = c.stop_at;
-    run();
-    EXPECT_EQ(console.str(), std::string("Converting database Shop (2 tables)\n") + c.console);
-    EXPECT_TRUE(settings.finished());
-    EXPECT_TRUE(settings.stopped());
-    EXPECT_EQ(settings.table_count(), 2u);
-    EXPECT_EQ(settings.current_table_index(), c.table_index);
-    EXPECT_EQ(settings.current_record(), c.current_record);
-    EXPECT_EQ(rows_of("Orders"), c.order_rows);
-    EXPECT_EQ(dest().find("Items"), nullptr);
+    SCOPED_TRACE(c.name);
+    world w(c.tables, c.rows);
+    if (c.arrange) c.arrange(w);
+    if (!c.trace.empty() && !tk_trace_sink::active()) {  // QUILL_TRACE has a sink of its own
+      EXPECT_EQ(landmarks(c.trace, [&] { EXPECT_EQ(w.run(1, c.stop_at), c.console); }), c.trace);
+    } else {
+      EXPECT_EQ(w.run(1, c.stop_at), c.console);
+    }
+    EXPECT_EQ(w.outcome(), c.outcome);
   }
 }
 
-TEST_F(ConversionRun, TheAgentTakesEveryTableWhenNoneIsListedAndSkipsMissingOnes) {
-  for (const char* name : {"Zeta", "Alpha", "dbo.x.y"}) source().add(memory_int_table(name, 1));
-  run();
-  EXPECT_EQ(settings.tables(), (std::vector<std::string>{"Zeta", "Alpha", "dbo.x.y"}));
-  EXPECT_EQ(console.str(),
-            "Converting database Shop (3 tables)\n"
-            "Converting table Zeta (1 records)\n"
-            "Converting table Alpha (1 records)\n"
-            "Converting table dbo.x.y (1 records)\n");
-  EXPECT_EQ(dest().names(), (std::vector<std::string>{"Zeta", "Alpha", "dbo_x_y"}));
+// Sides that answer no engine or no validator: a defect of ours.
+class null_sides : public memory_sides {
+ public:
+  bool no_engine = false;
+  std::unique_ptr<udb_engine> make_destination_engine(int code) override {
+    return no_engine ? nullptr : memory_sides::make_destination_engine(code);
+  }
+  std::unique_ptr<table_name_validator> make_table_validator(const std::vector<std::string>&,
+                                                             const std::vector<std::string>&) override {
+    return nullptr;
+  }
+};
 
-  sides = memory_sides();
-  console.str("");
-  source().add(memory_int_table("Orders", 1));
-  settings.set_tables({"Ghost", "Orders", "ORDERS"});
-  run();
-  EXPECT_EQ(console.str(),
-            "Converting database Shop (3 tables)\n"
-            "Table Ghost not exists\n"
-            "Converting table Orders (1 records)\n"
-            "Converting table ORDERS (1 records)\n");
-  // The second spelling of a name already used gets a name of its own.
-  EXPECT_EQ(dest().names(), (std::vector<std::string>{"Orders", "ORDERS_"}));
-}
-
-TEST_F(ConversionRun, FailuresBeforeTheFirstTableEndTheRun) {
-  struct {
-    int mode;
-    bool has_source;
-    const char* engine_failure;
-    const char* console;
-  } cases[] = {
-      {1, true, "", "Error:\nFile '/out/shop.mdb' does not comply with MS Access format.\n"},
-      {0, false, "", "Error:\nCannot open database requested.\n"},
-      {0, true, "Failed to load Data Access Objects (DAO) support library.\r\nMicrosoft Access",
-       "Error:\nFailed to load Data Access Objects (DAO) support library. Microsoft Access\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.console);
-    sides = memory_sides();
-    console.str("");
-    if (c.has_source) source().add(memory_int_table("Orders", 1));
-    sides.engine_failure = c.engine_failure;
-    settings.set_mode(c.mode);
-    settings.set_finished(false);
-    run();
-    EXPECT_EQ(console.str(), c.console);
-    EXPECT_TRUE(settings.finished());
-    EXPECT_TRUE(settings.stopped());
+TEST(ConversionRun, AnInternalErrorOrAMissingObjectEndsTheProcessWithExitCodeMinusOne) {
+  world w({"Orders"}, 1);
+  console_front_end to_stderr(std::cerr, std::cerr);
+  w.handler.set_front_end(to_stderr);
+  w.source().fail_get_table["Orders"] = {tk_mail_assertion("a", 1).message(), tk_level_internal};
+  EXPECT_EXIT(w.run(), testing::ExitedWithCode(255), "Internal error: Internal error: .code=615c31");
+  null_sides nulls;
+  nulls.sources = w.sides.sources;
+  for (bool no_engine : {true, false}) {
+    nulls.no_engine = no_engine;
+    EXPECT_EXIT(conversion_run(w.settings, 1, nulls, w.handler, {})(), testing::ExitedWithCode(255),
+                "Internal error: Internal error: .code=");
   }
 }
 
-// The run as the agent makes it, with an internal error in the first table.
-void run_into_internal_error() {
-  console_front_end front(std::cerr, std::cerr);
-  error_handler handler(tk_oledb_message_count, tk_oledb_messages, front);
-  memory_sides sides;
-  sides.source("Shop").add(memory_int_table("Orders", 1));
-  sides.source("Shop").fail_get_table["Orders"] = {tk_mail_assertion("a", 1).message(), tk_level_internal};
-  udb_converter settings;
-  settings.set_src("Shop");
-  settings.set_dest(dest_path);
-  conversion_run(settings, 1, sides, handler, [] { return false; })();
-}
+// The driver as the programs hold it: quillmere_convertor with the sides of
+// this build, with given sides, and stopped on the wizard's worker thread.
+class stopping_sides : public memory_sides {  // the source opens once the worker is asked to stop
+ public:
+  std::unique_ptr<udb_database> open_source(const std::string& name) override {
+    opening = true;
+    while (!tk_stop_requested()) std::this_thread::yield();
+    return memory_sides::open_source(name);
+  }
+  std::atomic<bool> opening{false};
+};
 
-TEST(ConversionRunInternalError, EndsTheProcessWithExitCodeMinusOne) {
-  EXPECT_EXIT(run_into_internal_error(), testing::ExitedWithCode(255),
-              "Internal error: Internal error: .code=615c31");
+class driver_thread : public tk_thread {
+ public:
+  explicit driver_thread(quillmere_convertor& driver) : driver_(driver) {}
+  ~driver_thread() override { stop(); }
+
+ protected:
+  void run() override { driver_(); }
+
+ private:
+  quillmere_convertor& driver_;
+};
+
+TEST(ConversionRun, TheConvertorRunsOnTheSidesItHoldsAndStopsOnItsWorkersRequest) {
+  world w({"A"}, 1);
+  quillmere_convertor driver(quillmere_front_end::agent);
+  driver.set_src("Shop"), driver.set_dest(dest_path), driver.set_format(quillmere_format_access97);
+  driver();  // the sides of this build
+  EXPECT_EQ(w.console.str(), std::string("Error:\n") + conversion_msg_no_destination + "\n");
+  EXPECT_TRUE(driver.finished() && driver.stopped() && w.handler.stopped());
+  EXPECT_THROW(driver.get_all_tables(), tk_exception);
+  driver.set_sides(std::shared_ptr<memory_sides>(std::shared_ptr<void>(), &w.sides));  // not owned
+  EXPECT_EQ(driver.get_all_tables(), std::vector<std::string>{"A"});
+
+  auto sides = std::make_shared<stopping_sides>();
+  sides->sources = w.sides.sources;
+  driver.set_sides(sides);
+  w.console.str("");
+  driver.set_finished(false);
+  driver_thread worker(driver);
+  ASSERT_TRUE(worker.start());
+  while (!sides->opening) std::this_thread::yield();
+  worker.terminate();
+  EXPECT_EQ(w.console.str(),
+            std::string("Converting database Shop (1 tables)\nError:\n") + conversion_msg_stopped + "\n");
+  EXPECT_TRUE(driver.finished() && driver.stopped());
+  EXPECT_EQ(driver.table_count(), 1u);
+  EXPECT_EQ(sides->engine_formats, std::vector<int>{conversion_format_access97});
+  EXPECT_EQ(sides->file(dest_path).find("A"), nullptr);
 }
 
 }  // namespace
