@@ -77,63 +77,49 @@ struct world {
   memory_sides sides;
 };
 
-TEST(ConversionRun, EveryModeAgainstADestinationThatHasOrLacksTheTable) {
+TEST(ConversionRun, EveryModeAgainstADestinationThatHasOrLacksTheTableWithTheSwitches) {
   struct {
     int mode;
-    bool dest_has_table;
+    bool dest_has_table, skip_idx, tab_def;
     int32_t format;
     int engine;  // a new file takes the chosen format, an existing one keeps its own (Access 2000)
-    const char* outcome;
+    const char* calls_and_tables;
+    const char* records;
   } cases[] = {
-      {0, false, quillmere_format_access97, conversion_format_access97, "Orders: 1 2 3; "},
-      {0, true, 7, conversion_format_access2000, "Orders: 1 2 3; "},  // the file is made anew
-      {1, false, 0, conversion_format_access2000, "Orders: 1 2 3; "},
-      {1, true, 0, conversion_format_access2000, "Orders: 1 2 3; "},  // deleted first
-      {2, false, 0, conversion_format_access2000, "Orders: 1 2 3; "},
-      {2, true, 0, conversion_format_access2000, "ORDERS: 1; "},
-      {3, false, 0, conversion_format_access2000, "Orders: 1 2 3; "},
-      {3, true, 0, conversion_format_access2000, "ORDERS: 1 1 2 3; "},
+      {0, false, false, false, quillmere_format_access97, conversion_format_access97,
+       "get_table Orders 0x21; create_table Orders indexes=1; Orders: 1 2 3; ", "3 of 3"},
+      {0, true, true, false, 7, conversion_format_access2000,  // the file is made anew
+       "get_table Orders 0x61; create_table Orders indexes=0; Orders: 1 2 3; ", "3 of 3"},
+      {1, false, false, true, 0, conversion_format_access2000,
+       "get_table Orders 0x21; create_table Orders indexes=1; Orders:; ", "0 of 3"},
+      {1, true, true, true, 0, conversion_format_access2000,
+       "get_table Orders 0x61; delete_tab Orders; create_table Orders indexes=0; Orders:; ", "0 of 3"},
+      {2, false, false, false, 0, conversion_format_access2000,
+       "get_table Orders 0x21; create_table Orders indexes=1; Orders: 1 2 3; ", "3 of 3"},
+      {2, true, true, false, 0, conversion_format_access2000, "get_table Orders 0x61; ORDERS: 1; ", "0 of 0"},
+      {3, false, true, true, 0, conversion_format_access2000,
+       "get_table Orders 0x61; create_table Orders indexes=0; Orders:; ", "0 of 3"},
+      {3, true, false, false, 0, conversion_format_access2000,
+       "get_table Orders 0x21; create_table Orders indexes=1; ORDERS: 1 1 2 3; ", "3 of 3"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "mode " << c.mode << (c.dest_has_table ? ", table exists" : ""));
-    world w({"Orders"}, 3);
+    world w;
+    w.source().add(memory_int_table("Orders", 3)).indexes.append({"PK_Orders", true, true, {"c0"}});
     w.dest().format_code = conversion_format_access2000;
     if (c.dest_has_table) w.dest().add(memory_int_table("ORDERS", 1));
-    w.settings.set_mode(c.mode);
-    const bool skipped = c.mode == udb_mode_skip_tables && c.dest_has_table;
+    w.settings.set_tables({"Orders"});
+    w.settings.set_mode(c.mode), w.settings.set_skip_idx(c.skip_idx), w.settings.set_tab_def(c.tab_def);
+    const bool skipped = std::string(c.records) == "0 of 0";
     EXPECT_EQ(w.run(c.format), std::string("Converting database Shop (1 tables)\n") +
                                    (skipped ? "" : "Converting table Orders (3 records)\n"));
-    EXPECT_EQ(w.outcome(), std::string(c.outcome) + "done, table 0 of 0 (Orders), record " +
-                               (skipped ? "0 of 0" : "3 of 3") + ", context ''");
+    std::string calls;
+    for (const auto* log : {&w.source().log, &w.dest().log}) {
+      for (const std::string& call : *log) calls += call + "; ";
+    }
+    EXPECT_EQ(calls + w.outcome(), std::string(c.calls_and_tables) + "done, table 0 of 0 (Orders), record " +
+                                       c.records + ", context ''");
     EXPECT_EQ(w.sides.engine_formats, std::vector<int>{c.engine});
-  }
-}
-
-TEST(ConversionRun, SkippingIndexesAndCopyingDefinitionsOnly) {
-  struct {
-    bool skip_idx, tab_def;
-    const char *get_table, *create_table, *outcome;  // the record count stays the source's
-  } cases[] = {
-      {false, false, "get_table Orders 0x21", "create_table Orders indexes=1",
-       "Orders: 1 2 3 4; done, table 0 of 0 (Orders), record 4 of 4, context ''"},
-      {true, false, "get_table Orders 0x61", "create_table Orders indexes=0",
-       "Orders: 1 2 3 4; done, table 0 of 0 (Orders), record 4 of 4, context ''"},
-      {false, true, "get_table Orders 0x21", "create_table Orders indexes=1",
-       "Orders:; done, table 0 of 0 (Orders), record 0 of 4, context ''"},
-      {true, true, "get_table Orders 0x61", "create_table Orders indexes=0",
-       "Orders:; done, table 0 of 0 (Orders), record 0 of 4, context ''"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "skip_idx " << c.skip_idx << ", tab_def " << c.tab_def);
-    world w;
-    w.source().add(memory_int_table("Orders", 4)).indexes.append({"PK_Orders", true, true, {"c0"}});
-    w.settings.set_tables({"Orders"});
-    w.settings.set_skip_idx(c.skip_idx);
-    w.settings.set_tab_def(c.tab_def);
-    w.run();
-    EXPECT_EQ(w.source().log, std::vector<std::string>{c.get_table});
-    EXPECT_EQ(w.dest().log, std::vector<std::string>{c.create_table});
-    EXPECT_EQ(w.outcome(), c.outcome);
   }
 }
 
@@ -267,6 +253,7 @@ TEST(ConversionRun, AnInternalErrorOrAMissingObjectEndsTheProcessWithExitCodeMin
   w.handler.set_front_end(to_stderr);
   w.source().fail_get_table["Orders"] = {tk_mail_assertion("a", 1).message(), tk_level_internal};
   EXPECT_EXIT(w.run(), testing::ExitedWithCode(255), "Internal error: Internal error: .code=615c31");
+  w.source().fail_get_table.clear();
   null_sides nulls;
   nulls.sources = w.sides.sources;
   for (bool no_engine : {true, false}) {
