@@ -28,10 +28,12 @@ constexpr char dest_path[] = "/out/shop.mdb";
 class test_console : public console_front_end {
  public:
   using console_front_end::console_front_end;
+  void run_started() override { ++runs; }
   bool converts_all_tables_when_none_listed() const override { return !wizard; }
   continue_answer ask_continue(const std::string&) override { return answer; }
   bool wizard = false;
   continue_answer answer;
+  int runs = 0;
 };
 
 // One run's objects; the source "Shop" holds `tables`, listed for the run,
@@ -47,9 +49,10 @@ struct world {
   // Runs once and answers the console; the stop request answers true from
   // the check after `stop_at` on.
   std::string run(int32_t format = quillmere_format_access2000, int stop_at = -1) {
-    int checks = 0;
+    int checks = 0, runs = front.runs;
     conversion_run(settings, format, sides, handler, [&] { return stop_at >= 0 && ++checks > stop_at; })();
     EXPECT_TRUE(settings.finished());
+    EXPECT_EQ(front.runs, runs + 1);  // the wizard starts its progress timer
     return console.str();
   }
   memory_store& source() { return sides.source("Shop"); }
