@@ -8,8 +8,6 @@
 #include <fstream>
 #include <random>
 
-#include <unistd.h>
-
 #include "coding.h"
 #include "data_page.h"
 #include "field_decoder.h"
@@ -25,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using testing::write_at;
 
 std::string joined(const std::vector<Fault>& faults) {
   std::string out;
@@ -46,7 +45,7 @@ bool has_deleted_tables(const fs::path& path) {
 }
 
 TEST(CheckSamples, EverySampleIsSound) {
-  if (testing::samples_dir().empty()) GTEST_SKIP() << "reference samples absent";
+  JET_REQUIRE_SAMPLES();
   for (const auto& path : testing::sample_files()) {
     std::vector<Fault> faults = check(path);
     EXPECT_TRUE(is_sound(faults, !has_deleted_tables(path))) << path.filename() << ":\n" << joined(faults);
@@ -56,39 +55,17 @@ TEST(CheckSamples, EverySampleIsSound) {
   }
 }
 
-// Copies of a sample in a fresh temporary folder, and ways to damage them.
-class CheckDamage : public ::testing::Test {
+std::uint8_t byte_at(const fs::path& file, std::uint64_t offset) {
+  std::ifstream f(file, std::ios::binary);
+  f.seekg(std::streamoff(offset));
+  return std::uint8_t(f.get());
+}
+
+class CheckDamage : public testing::ScratchTest {
  protected:
   void SetUp() override {
-    if (testing::samples_dir().empty()) GTEST_SKIP() << "reference samples absent";
-    dir_ = fs::temp_directory_path() /
-           ("jetcheck_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    if (!dir_.empty()) fs::remove_all(dir_, ec);
-  }
-
-  fs::path copy_of(const std::string& sample) {
-    fs::path to = dir_ / fs::path(sample).filename();
-    fs::copy_file(testing::sample(sample), to, fs::copy_options::overwrite_existing);
-    return to;
-  }
-
-  static void write_at(const fs::path& file, std::uint64_t offset, const Bytes& bytes) {
-    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-    f.seekp(std::streamoff(offset));
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
-
-  static Bytes read_at(const fs::path& file, std::uint64_t offset, std::size_t n) {
-    Bytes out(n);
-    std::ifstream f(file, std::ios::binary);
-    f.seekg(std::streamoff(offset));
-    f.read(reinterpret_cast<char*>(out.data()), std::streamsize(n));
-    return out;
+    JET_REQUIRE_SAMPLES();
+    ScratchTest::SetUp();
   }
 
   // The first user table (by catalog order) that has an index.
@@ -100,8 +77,6 @@ class CheckDamage : public ::testing::Test {
     }
     throw std::runtime_error("no user table with an index");
   }
-
-  fs::path dir_;
 };
 
 TEST_F(CheckDamage, ZeroedIndexPageIsNamed) {
@@ -139,8 +114,7 @@ TEST_F(CheckDamage, PageMissingFromUsageMapIsNamed) {
                  kInlineMapHeaderSize + (data_page - first) / 8;
       bit = std::uint8_t(1u << ((data_page - first) % 8));
     }
-    Bytes byte = read_at(file, bit_byte, 1);
-    write_at(file, bit_byte, {std::uint8_t(byte[0] & ~bit)});
+    write_at(file, bit_byte, {std::uint8_t(byte_at(file, bit_byte) & ~bit)});
     std::vector<Fault> faults = check(file);
     EXPECT_TRUE(mentions(faults, data_page, "found an unowned page of type 0x01"))
         << sample << ":\n" << joined(faults);
@@ -184,8 +158,7 @@ TEST_F(CheckDamage, BrokenLeafChainAndBadKeysAreNamed) {
     file = copy_of(sample);
     // The byte after the first flag: a key byte, or the row pointer after a
     // null key; either way the entry no longer matches its row.
-    Bytes first = read_at(file, target->entry_offset + 1, 1);
-    write_at(file, target->entry_offset + 1, {std::uint8_t(first[0] ^ 0x20)});
+    write_at(file, target->entry_offset + 1, {std::uint8_t(byte_at(file, target->entry_offset + 1) ^ 0x20)});
     faults = check(file);
     EXPECT_TRUE(mentions(faults, target->leaf, "expected key") ||
                 mentions(faults, target->leaf, "expected entries for live rows"))
@@ -246,7 +219,7 @@ TEST_F(CheckDamage, BrokenLongValueChainIsNamed) {
 }
 
 TEST_F(CheckDamage, TruncatedFileIsReportedOrRejected) {
-  for (const char* sample : {"jet3-access97/testV1997.mdb", "jet4-access2000/testV2000.mdb"}) {
+  for (const char* sample : {testing::kJet3Sample, testing::kJet4Sample}) {
     fs::path file = copy_of(sample);
     std::uint64_t size = fs::file_size(file);
     fs::resize_file(file, size * 6 / 10);
@@ -304,7 +277,7 @@ TEST_F(CheckDamage, JetcheckExitStatusTellsSoundDamagedUnreadable) {
   fs::path text = dir_ / "notes.txt";
   std::ofstream(text) << "not a database\n";
   EXPECT_EQ(run_jetcheck(text), 2);
-  fs::path leaky = copy_of("jet4-access2000/testV2000.mdb");
+  fs::path leaky = copy_of(testing::kJet4Sample);
   EXPECT_EQ(run_jetcheck(leaky), 0);
   EXPECT_EQ(run_jetcheck(leaky, "--strict"), 1);
   EXPECT_EQ(run_jetcheck(dir_ / "missing.mdb"), 2);

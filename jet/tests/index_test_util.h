@@ -48,16 +48,6 @@ struct OpenSample {
   }
 };
 
-inline const ColumnDef* column_numbered(const TableDef& table, std::uint16_t number,
-                                        std::size_t* at = nullptr) {
-  for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (table.columns[i].number != number) continue;
-    if (at) *at = i;
-    return &table.columns[i];
-  }
-  return nullptr;
-}
-
 inline void add_pairs(OpenSample& s, const TableDef& table,
                       const std::vector<check_detail::LiveRow>& rows, std::vector<KeyPair>& out) {
   std::map<std::uint32_t, const check_detail::LiveRow*> by_pointer;
@@ -73,11 +63,12 @@ inline void add_pairs(OpenSample& s, const TableDef& table,
       pair.stored = e.key;
       pair.encoded = make_index_key(table, index, row->second->values, s.format.version);
       for (const IndexColumn& part : index.columns) {
-        std::size_t at = 0;
-        const ColumnDef* column = column_numbered(table, part.column_number, &at);
-        pair.types.push_back(column ? column->type : ColumnType::binary);
-        const auto* text = std::get_if<std::string>(&row->second->values[at]);
-        if (column && index.columns.size() == 1 && text) pair.text = utf8_code_points(*text);
+        for (std::size_t at = 0; at < table.columns.size(); ++at) {
+          if (table.columns[at].number != part.column_number) continue;
+          pair.types.push_back(table.columns[at].type);
+          const auto* text = std::get_if<std::string>(&row->second->values[at]);
+          if (index.columns.size() == 1 && text) pair.text = utf8_code_points(*text);
+        }
       }
       out.push_back(std::move(pair));
     }

@@ -15,7 +15,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 ColumnDef column_of(ColumnType type, std::uint8_t scale = 0) {
   ColumnDef c;
-  c.name = "c";
   c.type = type;
   c.scale = scale;
   return c;
@@ -28,12 +27,7 @@ Bytes key_of(ColumnType type, const Value& value, bool ascending) {
 }
 
 Decimal decimal(bool negative, std::uint64_t low, std::uint64_t high = 0) {
-  Decimal d;
-  d.negative = negative;
-  d.low = low;
-  d.high = high;
-  d.scale = 2;
-  return d;
+  return Decimal{negative, high, low, 18, 2};
 }
 
 Guid guid(std::uint8_t first, std::uint8_t last) {
@@ -162,33 +156,21 @@ TEST(KeyEncoder, DescribeKeyListsEveryPart) {
   EXPECT_EQ(describe_key(table, index, key), "(1899-12-31 12:00:00, <text>, ...)");
 }
 
-TEST(KeyEncoder, RejectsValuesThatDoNotFitTheColumn) {
-  struct Case {
-    ColumnType type;
-    Value value;
-  } cases[] = {
-      {ColumnType::long_integer, std::string("1")},
-      {ColumnType::long_integer, std::int16_t{1}},
-      {ColumnType::text, std::int32_t{1}},
-      {ColumnType::binary, std::string("x")},
-      {ColumnType::ole, Binary{1}},
-  };
-  for (const auto& c : cases) {
-    EXPECT_THROW(key_of(c.type, c.value, true), Error) << column_type_name(c.type);
-  }
+TEST(KeyEncoder, RejectsMismatchedValuesAndKeysThatEndEarly) {
+  const std::pair<ColumnType, Value> mismatched[] = {
+      {ColumnType::long_integer, std::string("1")}, {ColumnType::long_integer, std::int16_t{1}},
+      {ColumnType::text, std::int32_t{1}},          {ColumnType::binary, std::string("x")},
+      {ColumnType::ole, Binary{1}}};
+  for (const auto& [type, value] : mismatched) EXPECT_THROW(key_of(type, value, true), Error) << column_type_name(type);
   Bytes out;
   EXPECT_THROW(append_fixed_key(ColumnType::double_, Bytes(4), true, out), Error);
-}
-
-TEST(KeyEncoder, DescribeReportsKeysThatEndEarly) {
-  std::size_t pos = 0;
-  Bytes cut = {0x7F, 0x80, 0x00};
-  EXPECT_THROW(describe_key_part(column_of(ColumnType::long_integer), cut, pos, true), Error);
-  pos = 0;
-  Bytes binary = {0x7F, 1, 2, 3};
-  EXPECT_THROW(describe_key_part(column_of(ColumnType::binary), binary, pos, true), Error);
-  pos = 0;
-  EXPECT_THROW(describe_key_part(column_of(ColumnType::text), Bytes{}, pos, true), Error);
+  const std::pair<ColumnType, Bytes> cut[] = {{ColumnType::long_integer, {0x7F, 0x80, 0x00}},
+                                              {ColumnType::binary, {0x7F, 1, 2, 3}},
+                                              {ColumnType::text, {}}};
+  for (const auto& [type, key] : cut) {
+    std::size_t pos = 0;
+    EXPECT_THROW(describe_key_part(column_of(type), key, pos, true), Error) << column_type_name(type);
+  }
 }
 
 }  // namespace

@@ -23,9 +23,9 @@
 namespace jet {
 namespace {
 
+using testing::lines;
 using testing::run;
 using testing::shell_quote;
-using testing::split;
 
 constexpr char kNullMarker[] = "@NULL@";
 constexpr char kDateFormat[] = "%Y-%m-%d %H:%M:%S";
@@ -55,11 +55,12 @@ std::string escaped(const std::string& text) {
     if (is_unassigned_cp1252(text, i)) {
       out += '?';
       ++i;
-    } else if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\t') out += "\\t";
-    else if (c == '\\') out += "\\\\";
-    else out += c;
+    } else if (auto at = std::string_view("\r\n\t\\").find(c); at != std::string_view::npos) {
+      out += '\\';
+      out += "rnt\\"[at];
+    } else {
+      out += c;
+    }
   }
   return out;
 }
@@ -116,7 +117,7 @@ std::vector<std::string> our_rows(Database& db, const std::string& table) {
 }
 
 std::vector<std::string> their_rows(const std::string& file, const std::string& table) {
-  auto rows = split(run(mdb_export_command(file, table)), '\n');
+  auto rows = lines(run(mdb_export_command(file, table)));
   std::sort(rows.begin(), rows.end());
   return rows;
 }
@@ -140,7 +141,7 @@ std::vector<std::string> their_columns(const std::string& file, const std::strin
   const std::string out = run("mdb-schema --no-indexes --no-relations --no-comments -T " +
                               shell_quote(table) + " " + shell_quote(file) + " access");
   std::vector<std::string> columns;
-  for (const auto& line : split(out, '\n')) {
+  for (const auto& line : lines(out)) {
     if (line.size() < 2 || line[0] != '\t' || line[1] != '[') continue;
     const auto close = line.find("]\t");
     std::string type = line.substr(line.find_first_not_of('\t', close + 1));
@@ -181,21 +182,21 @@ std::vector<std::string> our_properties(const PropertySet& set) {
 }
 
 std::vector<std::string> their_properties(const std::string& file, const std::string& table) {
-  std::vector<std::string> lines;
+  std::vector<std::string> out;
   std::string block;
-  for (const auto& line : split(run("mdb-prop " + shell_quote(file) + " " + shell_quote(table)), '\n')) {
+  for (const auto& line : lines(run("mdb-prop " + shell_quote(file) + " " + shell_quote(table)))) {
     if (line.rfind("name: ", 0) == 0) block = line.substr(6);
-    else if (line.size() > 1 && line[0] == '\t') lines.push_back(block + "/" + line.substr(1));
+    else if (line.size() > 1 && line[0] == '\t') out.push_back(block + "/" + line.substr(1));
   }
-  std::sort(lines.begin(), lines.end());
-  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  return lines;
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
 }
 
 class ReaderMatchesMdbtools : public ::testing::TestWithParam<std::filesystem::path> {
  protected:
   void SetUp() override {
-    if (GetParam().empty()) GTEST_SKIP() << "reference samples are not present";
+    JET_REQUIRE_SAMPLES();
     if (!testing::mdbtools_installed()) GTEST_SKIP() << "mdbtools is not installed";
   }
 };
@@ -204,7 +205,7 @@ TEST_P(ReaderMatchesMdbtools, SameUserTables) {
   const std::string file = GetParam().string();
   auto db = Database::open(file);
   // Sorted: mdbtools lists an overflowed catalog row where it now lives.
-  auto theirs = split(run("mdb-tables -1 " + shell_quote(file)), '\n');
+  auto theirs = lines(run("mdb-tables -1 " + shell_quote(file)));
   auto ours = db.table_names();
   std::sort(theirs.begin(), theirs.end());
   std::sort(ours.begin(), ours.end());
@@ -252,8 +253,7 @@ TEST_P(ReaderMatchesMdbtools, SameRows) {
 
 std::vector<std::filesystem::path> samples_or_placeholder() {
   auto files = testing::sample_files();
-  if (files.empty()) files.push_back({});  // one skipped case instead of none
-  return files;
+  return files.empty() ? std::vector<std::filesystem::path>{{}} : files;  // one skipped case, not none
 }
 
 std::string sample_name(const ::testing::TestParamInfo<std::filesystem::path>& info) {

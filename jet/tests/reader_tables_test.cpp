@@ -11,24 +11,12 @@ namespace {
 
 class SampleTables : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (testing::samples_dir().empty()) GTEST_SKIP() << "reference samples are not present";
-  }
+  void SetUp() override { JET_REQUIRE_SAMPLES(); }
   static Database open(const char* name) { return Database::open(testing::sample(name).string()); }
-
-  // Index columns name columns by number (which counts deleted columns).
-  static std::string column_named_by(const TableDef& def, std::uint16_t number) {
-    for (const auto& c : def.columns) {
-      if (c.number == number) return c.name;
-    }
-    return "?";
-  }
-
   static const IndexDef& index(const TableDef& def, const std::string& name) {
-    for (const auto& i : def.indexes) {
-      if (i.name == name) return i;
-    }
-    throw std::runtime_error("no index " + name);
+    auto i = std::find_if(def.indexes.begin(), def.indexes.end(), [&](const auto& i) { return i.name == name; });
+    if (i == def.indexes.end()) throw std::runtime_error("no index " + name);
+    return *i;
   }
 };
 
@@ -43,7 +31,7 @@ TEST_F(SampleTables, IndexesOfBothVersions) {
     EXPECT_TRUE(real.is_unique()) << file;
     EXPECT_TRUE(real.is_required()) << file;
     ASSERT_EQ(real.columns.size(), 1u) << file;
-    EXPECT_EQ(column_named_by(def, real.columns[0].column_number), "id") << file;
+    EXPECT_EQ(real.columns[0].column_number, def.find_column("id")->number) << file;
     EXPECT_TRUE(real.columns[0].ascending) << file;
     const IndexDef& foreign = index(def, "Table2Table1");
     EXPECT_EQ(foreign.kind, IndexKind::foreign) << file;
@@ -59,18 +47,15 @@ TEST_F(SampleTables, IndexesOfBothVersions) {
 
 TEST_F(SampleTables, IndexFlags) {
   auto db = open("jet4-access2000/testIndexPropertiesV2000.mdb");
-  struct Case {
-    const char* table;
-    bool unique, ignore_nulls;
-    std::size_t columns;
-  };
-  for (const Case& c : {Case{"TableIgnoreNulls1", false, true, 1}, Case{"TableIgnoreNulls2", false, true, 2},
-                        Case{"TableUnique1_temp", true, false, 1}, Case{"TableUnique2_temp", true, false, 2}}) {
-    const TableDef def = db.table_def(c.table);
+  for (const auto& [table, unique, columns] : {std::tuple{"TableIgnoreNulls1", false, 1u},
+                                               std::tuple{"TableIgnoreNulls2", false, 2u},
+                                               std::tuple{"TableUnique1_temp", true, 1u},
+                                               std::tuple{"TableUnique2_temp", true, 2u}}) {
+    const TableDef def = db.table_def(table);
     const RealIndexDef& data = def.real_indexes.at(index(def, "DataIndex").real_index);
-    EXPECT_EQ(data.is_unique(), c.unique) << c.table;
-    EXPECT_EQ(data.ignores_nulls(), c.ignore_nulls) << c.table;
-    EXPECT_EQ(data.columns.size(), c.columns) << c.table;
+    EXPECT_EQ(data.is_unique(), unique) << table;
+    EXPECT_EQ(data.ignores_nulls(), !unique) << table;
+    EXPECT_EQ(data.columns.size(), columns) << table;
   }
 }
 
@@ -106,7 +91,7 @@ TEST_F(SampleTables, ColumnAttributes) {
   const ColumnDef& a3 = *jet3_table.find_column("A");
   EXPECT_EQ(a3.length, 50);
   EXPECT_EQ(a3.code_page, 1252);
-  EXPECT_EQ(a3.sort_order, 0x409);
+  EXPECT_EQ(a3.sort_order, 0x409);  // a fixed defect: Jet 3 keeps it at entry offset 9
 
   auto numeric = open("jet4-access2000/fixedNumericTestV2000.mdb");
   const TableDef numeric_table = numeric.table_def("test");
@@ -155,15 +140,12 @@ TEST_F(SampleTables, PropertiesAreTyped) {
   const PropertySet props4 = db4.table_properties("Table1");
   const PropertyBlock* a = props4.column("A");
   ASSERT_NE(a, nullptr);
-  struct Case {
-    const char* name;
-    Value value;
-  };
-  for (const Case& c : {Case{"UnicodeCompression", true}, Case{"Required", false},
-                        Case{"AllowZeroLength", false}, Case{"ColumnWidth", std::int16_t{-1}}}) {
-    const Property* p = a->find(c.name);
-    ASSERT_NE(p, nullptr) << c.name;
-    EXPECT_EQ(p->value, c.value) << c.name;
+  for (const auto& [name, value] : {std::pair<const char*, Value>{"UnicodeCompression", true},
+                                    {"Required", false}, {"AllowZeroLength", false},
+                                    {"ColumnWidth", std::int16_t{-1}}}) {
+    const Property* p = a->find(name);
+    ASSERT_NE(p, nullptr) << name;
+    EXPECT_EQ(p->value, value) << name;
   }
 }
 

@@ -1,10 +1,9 @@
-// The text key encoders of both sort orders against every text key Access
-// wrote in the sample databases, and the other key encoders against every
-// other key.
+// The key encoders against every key Access wrote in the samples: text keys
+// of both sort orders (General 97 in Jet 3 files, General legacy in Jet 4
+// files), and every non-text key.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iostream>
 #include <set>
 
 #include "index_test_util.h"
@@ -13,65 +12,36 @@
 namespace jet {
 namespace {
 
-bool has_text(const testing::KeyPair& pair) {
-  return std::any_of(pair.types.begin(), pair.types.end(), [](ColumnType t) {
-    return t == ColumnType::text || t == ColumnType::memo;
-  });
-}
-
-struct Tally {
-  std::size_t keys = 0;
-  std::set<char32_t> chars;
-};
-
-// Compares the text (or the non-text) key pairs of `samples`; reports each
-// mismatch with its place.
-Tally expect_equal_keys(const std::vector<std::string>& samples, bool text) {
-  Tally tally;
-  for (const auto& name : samples) {
-    auto path = testing::sample(name);
-    for (const auto& pair : testing::sample_key_pairs(path)) {
-      if (has_text(pair) != text) continue;
-      ++tally.keys;
-      tally.chars.insert(pair.text.begin(), pair.text.end());
-      EXPECT_EQ(key_to_hex(pair.encoded), key_to_hex(pair.stored)) << name << ": " << pair.where;
+TEST(KeySamples, EncodersMatchEveryKeyAccessWrote) {
+  JET_REQUIRE_SAMPLES();
+  struct Case {
+    const char* what;
+    const char* folder;  // empty: every sample
+    bool text;
+    std::size_t min_keys, min_chars;
+  } const cases[] = {
+      {"General 97 text keys", "jet3-access97", true, 2500, 250},  // testIndexCodesV1997: nearly every byte
+      {"General legacy text keys", "jet4-access2000", true, 400, 0},
+      {"non-text keys", "", false, 1000, 0},
+  };
+  for (const auto& c : cases) {
+    std::size_t keys = 0;
+    std::set<char32_t> chars;
+    for (const auto& path : testing::sample_files()) {
+      if (*c.folder && path.parent_path().filename() != c.folder) continue;
+      for (const auto& pair : testing::sample_key_pairs(path)) {
+        const bool text = std::any_of(pair.types.begin(), pair.types.end(), [](ColumnType t) {
+          return t == ColumnType::text || t == ColumnType::memo;
+        });
+        if (text != c.text) continue;
+        ++keys;
+        chars.insert(pair.text.begin(), pair.text.end());
+        EXPECT_EQ(key_to_hex(pair.encoded), key_to_hex(pair.stored)) << path.filename() << ": " << pair.where;
+      }
     }
+    EXPECT_GT(keys, c.min_keys) << c.what;
+    EXPECT_GE(chars.size(), c.min_chars) << c.what;
   }
-  return tally;
-}
-
-std::vector<std::string> samples_of(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& path : testing::sample_files()) {
-    if (path.parent_path().filename() == folder) names.push_back(folder + "/" + path.filename().string());
-  }
-  return names;
-}
-
-TEST(SortGeneral97, EncoderMatchesEveryTextKeyOfJet3Samples) {
-  if (testing::samples_dir().empty()) GTEST_SKIP() << "reference samples absent";
-  Tally t = expect_equal_keys(samples_of("jet3-access97"), true);
-  std::cout << "General 97: " << t.keys << " keys, " << t.chars.size() << " distinct characters\n";
-  EXPECT_GT(t.keys, 2500u);
-  // testIndexCodesV1997.mdb covers nearly every code-page byte
-  EXPECT_GE(t.chars.size(), 250u);
-}
-
-TEST(SortGeneralLegacy, EncoderMatchesEveryTextKeyOfJet4Samples) {
-  if (testing::samples_dir().empty()) GTEST_SKIP() << "reference samples absent";
-  Tally t = expect_equal_keys(samples_of("jet4-access2000"), true);
-  std::cout << "General legacy: " << t.keys << " keys, " << t.chars.size()
-            << " distinct characters\n";
-  EXPECT_GT(t.keys, 400u);
-}
-
-TEST(KeySamples, EncoderMatchesEveryNonTextKeyOfEverySample) {
-  if (testing::samples_dir().empty()) GTEST_SKIP() << "reference samples absent";
-  std::vector<std::string> all = samples_of("jet3-access97");
-  for (const auto& name : samples_of("jet4-access2000")) all.push_back(name);
-  Tally t = expect_equal_keys(all, false);
-  std::cout << "Non-text keys: " << t.keys << "\n";
-  EXPECT_GT(t.keys, 1000u);
 }
 
 }  // namespace

@@ -10,11 +10,7 @@ namespace {
 using testing::Bytes;
 
 TEST(TextDecoding, CodePage1252ToUtf8) {
-  struct Case {
-    Bytes in;
-    std::string out;
-  };
-  const Case cases[] = {
+  const std::pair<Bytes, std::string> cases[] = {
       {{'A', 'b', '1'}, "Ab1"},
       {{0x80}, "\xE2\x82\xAC"},          // euro sign
       {{0xE9}, "\xC3\xA9"},              // e acute
@@ -23,16 +19,11 @@ TEST(TextDecoding, CodePage1252ToUtf8) {
       {{0xFF}, "\xC3\xBF"},
       {{}, ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(cp1252_to_utf8(c.in), c.out);
+  for (const auto& [in, out] : cases) EXPECT_EQ(cp1252_to_utf8(in), out);
 }
 
 TEST(TextDecoding, Ucs2AndCompressedUnicode) {
-  struct Case {
-    const char* what;
-    Bytes in;
-    std::string out;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, Bytes, std::string> cases[] = {
       {"plain UCS-2", {'h', 0, 'i', 0}, "hi"},
       {"non-Latin", {0x42, 0x04, 0x4B, 0x04}, "\xD1\x82\xD1\x8B"},
       {"surrogate pair", {0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},
@@ -44,13 +35,7 @@ TEST(TextDecoding, Ucs2AndCompressedUnicode) {
       {"compressed, empty", {0xFF, 0xFE}, ""},
       {"compressed, truncated raw unit", {0xFF, 0xFE, 0x00, 0x42}, "\xEF\xBF\xBD"},
   };
-  for (const auto& c : cases) EXPECT_EQ(jet4_text_to_utf8(c.in), c.out) << c.what;
-}
-
-TEST(TextDecoding, ByVersion) {
-  const Bytes bytes = {'o', 0, 'k', 0};
-  EXPECT_EQ(decode_text(bytes, kJet4Format), "ok");
-  EXPECT_EQ(decode_text(bytes, kJet3Format), std::string("o\0k\0", 4));
+  for (const auto& [what, in, out] : cases) EXPECT_EQ(jet4_text_to_utf8(in), out) << what;
 }
 
 }  // namespace

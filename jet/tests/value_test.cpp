@@ -9,11 +9,7 @@ namespace jet {
 namespace {
 
 TEST(Values, DatesToCivilTime) {
-  struct Case {
-    double days;
-    const char* civil;
-  };
-  const Case cases[] = {
+  const std::pair<double, const char*> cases[] = {
       {0.0, "1899-12-30 00:00:00"},       {1.0, "1899-12-31 00:00:00"},
       {2.5, "1900-01-01 12:00:00"},       {36526.0, "2000-01-01 00:00:00"},
       {-1.25, "1899-12-29 06:00:00"},     {-0.5, "1899-12-30 12:00:00"},
@@ -21,7 +17,7 @@ TEST(Values, DatesToCivilTime) {
       {0.99999999, "1899-12-31 00:00:00"},  // rounds up into the next day
       {2958465.9999884, "9999-12-31 23:59:59"},
   };
-  for (const auto& c : cases) EXPECT_EQ(to_string(to_civil(DateTime{c.days})), c.civil) << c.days;
+  for (const auto& [days, civil] : cases) EXPECT_EQ(to_string(to_civil(DateTime{days})), civil) << days;
 }
 
 TEST(Values, DecimalsGuidsAndMoneyRender) {
@@ -39,12 +35,7 @@ TEST(Values, DecimalsGuidsAndMoneyRender) {
 
 TEST(Values, FixedTypesDecodeFromStoredBytes) {
   using testing::Bytes;
-  struct Case {
-    ColumnType type;
-    Bytes bytes;
-    Value expected;
-  };
-  const Case cases[] = {
+  const std::tuple<ColumnType, Bytes, Value> cases[] = {
       {ColumnType::byte, {0xFE}, std::uint8_t{254}},
       {ColumnType::integer, {0xFE, 0xFF}, std::int16_t{-2}},
       {ColumnType::long_integer, {0x00, 0x00, 0x00, 0x80}, std::int32_t{INT32_MIN}},
@@ -55,8 +46,8 @@ TEST(Values, FixedTypesDecodeFromStoredBytes) {
       {ColumnType::numeric,
        {0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x39, 0x30, 0, 0}, Decimal{true, 0, 12345, 10, 2}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(decode_fixed_value(c.type, c.bytes, 10, 2, 1), c.expected) << column_type_name(c.type);
+  for (const auto& [type, bytes, expected] : cases) {
+    EXPECT_EQ(decode_fixed_value(type, bytes, 10, 2, 1), expected) << column_type_name(type);
   }
   EXPECT_THROW(decode_fixed_value(ColumnType::double_, Bytes{1, 2, 3}, 0, 0, 1), Error);
 }
