@@ -41,6 +41,7 @@ conversion_run::~conversion_run() { release(); }
 void conversion_run::operator()() noexcept {
   TK_TRACE(2, "quillmere_convertor::operator()");
   settings_.set_stopped(false);
+  handler_.clear_context();  // the wizard may run again after a stopped run
   std::optional<init_conversion> guard;
   try {
     guard.emplace(settings_.finished_flag(), handler_.front_end());

@@ -237,6 +237,20 @@ TEST(ConversionRun, EachErrorIsReportedInItsPlaceAndTheRunGoesOnUnlessItMustStop
   }
 }
 
+// The wizard can convert again in the same process: an error of the second
+// run must not carry the record context where the first run stopped.
+TEST(ConversionRun, ASecondRunStartsWithoutTheContextOfAStoppedOne) {
+  world w({"Orders"}, 4);
+  w.front.wizard = true;
+  w.dest().refused_records = {{"Orders", 2}};
+  w.front.answer.go_on = false;
+  w.run();
+  ASSERT_EQ(w.handler.context(), "Orders, record #2");
+  w.sides.sources.clear();
+  w.console.str("");
+  EXPECT_EQ(w.run(), "Error:\nCannot open database requested.\n");
+}
+
 // Sides that answer no engine or no validator: a defect of ours.
 class null_sides : public memory_sides {
  public:
