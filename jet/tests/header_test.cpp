@@ -99,29 +99,23 @@ TEST(DatabaseHeader, RejectsWhatIsNotAJetHeader) {
   std::copy(name.begin(), name.end(), good.begin() + kEngineNameOffset);
   good[kVersionOffset] = 1;
   EXPECT_EQ(detect_version(good), JetVersion::jet4);
-  struct Case {
-    const char* what;
-    std::size_t offset;
-    std::uint8_t value;
-    std::size_t keep;
-    ErrorKind kind;
-  } const cases[] = {
+  const std::tuple<const char*, std::size_t, std::uint8_t, std::size_t, ErrorKind> cases[] = {
       {"short page", 0, 0, 40, ErrorKind::corruption},
       {"wrong magic", 1, 0x02, 4096, ErrorKind::corruption},
       {"wrong engine name", 4, 'X', 4096, ErrorKind::corruption},
       {"ACE version", kVersionOffset, 3, 4096, ErrorKind::not_supported},
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, offset, value, keep, kind] : cases) {
     Bytes page = good;
-    page[c.offset] = c.value;
-    page.resize(c.keep);
+    page[offset] = value;
+    page.resize(keep);
     try {
       decode_header(page);
-      ADD_FAILURE() << c.what;
+      ADD_FAILURE() << what;
     } catch (const Error& e) {
-      EXPECT_EQ(e.kind(), c.kind) << c.what;
-      if (c.kind == ErrorKind::corruption) {
-        EXPECT_EQ(e.page(), 0u) << c.what;
+      EXPECT_EQ(e.kind(), kind) << what;
+      if (kind == ErrorKind::corruption) {
+        EXPECT_EQ(e.page(), 0u) << what;
       }
     }
   }

@@ -15,6 +15,7 @@
 #include "jet/index.h"
 #include "key_internal.h"
 #include "page_file.h"
+#include "sample_files.h"
 #include "table_def.h"
 #include "usage_map.h"
 
@@ -37,15 +38,9 @@ struct OpenSample {
 
   explicit OpenSample(const std::filesystem::path& path)
       : file(path.string(), PageFile::Mode::read_only),
-        format(Format::of(version_of(file))),
+        format(Format::of(detect_version(read_bytes(path, kHeaderMinimumSize)))),
         pages(file, format.page_size),
         ctx(pages, format) {}
-
-  static JetVersion version_of(PageFile& file) {
-    std::vector<std::uint8_t> page0(kHeaderMinimumSize);
-    file.read_at(0, page0);
-    return detect_version(page0);
-  }
 };
 
 inline void add_pairs(OpenSample& s, const TableDef& table,

@@ -1,9 +1,10 @@
 // The index tree walk over small trees: key order across a node, its
 // entries' children and its tail page; damage (loops, broken leaf links,
 // node keys, owners) reported and walked past.
+#include "index_walk.h"
+
 #include <gtest/gtest.h>
 
-#include "index_walk.h"
 #include "page_builder.h"
 
 namespace jet {

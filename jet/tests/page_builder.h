@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "coding.h"
 #include "format.h"
@@ -88,32 +88,28 @@ inline Bytes index_page(const IndexPageLayout& layout, std::uint8_t type, const 
 class PageFileFixture {
  public:
   PageFileFixture(const Format& format, const std::vector<Bytes>& pages, std::size_t cache = 8)
-      : path_(std::filesystem::temp_directory_path() /
-              ("jet_pages_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + ".bin")) {
-    std::ofstream out(path_, std::ios::binary);
+      : path_(write(format, pages)), file_(path_.string(), PageFile::Mode::read_write),
+        cache_(file_, format.page_size, cache) {}
+  ~PageFileFixture() { std::filesystem::remove(path_); }
+
+  PageCache& cache() { return cache_; }
+  PageFile& file() { return file_; }
+
+ private:
+  static std::filesystem::path write(const Format& format, const std::vector<Bytes>& pages) {
+    static int count = 0;
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("jet_pages_" + std::to_string(::getpid()) + "_" + std::to_string(count++) + ".bin");
+    std::ofstream out(path, std::ios::binary);
     for (Bytes page : pages) {
       page.resize(format.page_size, 0);
       out.write(reinterpret_cast<const char*>(page.data()), std::streamsize(page.size()));
     }
-    out.close();
-    file_ = std::make_unique<PageFile>(path_.string(), PageFile::Mode::read_write);
-    cache_ = std::make_unique<PageCache>(*file_, format.page_size, cache);
+    return path;
   }
-  ~PageFileFixture() {
-    cache_.reset();
-    file_.reset();
-    std::filesystem::remove(path_);
-  }
-  PageFileFixture(const PageFileFixture&) = delete;
-  PageFileFixture& operator=(const PageFileFixture&) = delete;
-
-  PageCache& cache() { return *cache_; }
-  PageFile& file() { return *file_; }
-
- private:
   std::filesystem::path path_;
-  std::unique_ptr<PageFile> file_;
-  std::unique_ptr<PageCache> cache_;
+  PageFile file_;
+  PageCache cache_;
 };
 
 // Runs `action`, which must throw a corruption error naming `page`.

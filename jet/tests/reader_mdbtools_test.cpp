@@ -14,8 +14,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
-#include <set>
 
 #include "jet/database.h"
 #include "sample_files.h"
@@ -101,6 +99,12 @@ std::string mdb_export_command(const std::string& file, const std::string& table
          kDateFormat + "' -T '" + kDateFormat + "' " + shell_quote(file) + " " + shell_quote(table);
 }
 
+std::vector<std::string> sorted(std::vector<std::string> v, bool unique = false) {
+  std::sort(v.begin(), v.end());
+  if (unique) v.erase(std::unique(v.begin(), v.end()), v.end());
+  return v;
+}
+
 std::vector<std::string> our_rows(Database& db, const std::string& table) {
   std::vector<std::string> rows;
   auto cursor = db.rows(table);
@@ -112,14 +116,11 @@ std::vector<std::string> our_rows(Database& db, const std::string& table) {
     }
     rows.push_back(line);
   }
-  std::sort(rows.begin(), rows.end());
-  return rows;
+  return sorted(rows);
 }
 
 std::vector<std::string> their_rows(const std::string& file, const std::string& table) {
-  auto rows = lines(run(mdb_export_command(file, table)));
-  std::sort(rows.begin(), rows.end());
-  return rows;
+  return sorted(lines(run(mdb_export_command(file, table))));
 }
 
 // mdb-schema's type text for a column (without NOT NULL).
@@ -156,7 +157,7 @@ std::vector<std::string> their_columns(const std::string& file, const std::strin
 std::string as_mdb_prop(const Property& p) {
   if (auto v = std::get_if<bool>(&p.value)) return *v ? "yes" : "no";
   if (auto v = std::get_if<Binary>(&p.value)) {
-    if (p.name == "GUID" && v->size() == 16) {
+    if (p.name == "GUID" && v->size() == 16) {  // a GUID without its fourth hyphen
       char buf[48];
       const auto& b = *v;
       std::snprintf(buf, sizeof buf, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X%02X%02X}",
@@ -176,9 +177,7 @@ std::vector<std::string> our_properties(const PropertySet& set) {
     const std::string name = block.name.empty() ? "(none)" : block.name;
     for (const auto& p : block.properties) lines.push_back(name + "/" + p.name + ": " + as_mdb_prop(p));
   }
-  std::sort(lines.begin(), lines.end());
-  lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
-  return lines;
+  return sorted(lines, true);
 }
 
 std::vector<std::string> their_properties(const std::string& file, const std::string& table) {
@@ -188,9 +187,7 @@ std::vector<std::string> their_properties(const std::string& file, const std::st
     if (line.rfind("name: ", 0) == 0) block = line.substr(6);
     else if (line.size() > 1 && line[0] == '\t') out.push_back(block + "/" + line.substr(1));
   }
-  std::sort(out.begin(), out.end());
-  out.erase(std::unique(out.begin(), out.end()), out.end());
-  return out;
+  return sorted(out, true);
 }
 
 class ReaderMatchesMdbtools : public ::testing::TestWithParam<std::filesystem::path> {
@@ -205,11 +202,7 @@ TEST_P(ReaderMatchesMdbtools, SameUserTables) {
   const std::string file = GetParam().string();
   auto db = Database::open(file);
   // Sorted: mdbtools lists an overflowed catalog row where it now lives.
-  auto theirs = lines(run("mdb-tables -1 " + shell_quote(file)));
-  auto ours = db.table_names();
-  std::sort(theirs.begin(), theirs.end());
-  std::sort(ours.begin(), ours.end());
-  EXPECT_EQ(ours, theirs);
+  EXPECT_EQ(sorted(db.table_names()), sorted(lines(run("mdb-tables -1 " + shell_quote(file)))));
 }
 
 TEST_P(ReaderMatchesMdbtools, SameColumnsNamesTypesAndSizes) {

@@ -1,5 +1,6 @@
 // Table definitions, indexes and properties of the reference samples, as
-// Access wrote them (expectations taken from Access's own design).
+// Access wrote them (expectations taken from Access's own design), beyond
+// what mdb-schema and mdb-prop show.
 #include <gtest/gtest.h>
 
 #include "database_impl.h"
@@ -74,9 +75,7 @@ TEST_F(SampleTables, ColumnsAfterDeletionKeepTheirNumbers) {
 TEST_F(SampleTables, ColumnAttributes) {
   auto db = open("jet4-access2000/testV2000.mdb");
   const TableDef t1 = db.table_def("Table1");
-  const ColumnDef& a = *t1.find_column("a");
-  EXPECT_EQ(a.type, ColumnType::text);
-  EXPECT_EQ(a.length, 100);  // 50 characters of UCS-2
+  const ColumnDef& a = *t1.find_column("a");  // names match whatever their case
   EXPECT_EQ(a.sort_order, 0x409);
   EXPECT_FALSE(a.is_fixed());
   EXPECT_TRUE(t1.find_column("I")->is_fixed());
@@ -89,16 +88,9 @@ TEST_F(SampleTables, ColumnAttributes) {
   auto db3 = open("jet3-access97/testV1997.mdb");
   const TableDef jet3_table = db3.table_def("Table1");
   const ColumnDef& a3 = *jet3_table.find_column("A");
-  EXPECT_EQ(a3.length, 50);
   EXPECT_EQ(a3.code_page, 1252);
   EXPECT_EQ(a3.sort_order, 0x409);  // a fixed defect: Jet 3 keeps it at entry offset 9
 
-  auto numeric = open("jet4-access2000/fixedNumericTestV2000.mdb");
-  const TableDef numeric_table = numeric.table_def("test");
-  const ColumnDef& n = numeric_table.columns.at(1);
-  EXPECT_EQ(n.type, ColumnType::numeric);
-  EXPECT_EQ(n.precision, 18);
-  EXPECT_EQ(n.scale, 0);
 }
 
 TEST_F(SampleTables, CatalogKinds) {

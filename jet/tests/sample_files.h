@@ -111,18 +111,12 @@ inline std::string run(const std::string& command) {
 
 // The lines of `text`, without a last empty one.
 inline std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (char c : text) {
-    if (c != '\n') {
-      current += c;
-      continue;
-    }
-    parts.push_back(current);
-    current.clear();
+  std::vector<std::string> out;
+  for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = std::min(text.find('\n', at), text.size());
+    out.push_back(text.substr(at, end - at));
   }
-  if (!current.empty()) parts.push_back(current);
-  return parts;
+  return out;
 }
 
 }  // namespace jet::testing

@@ -1,10 +1,9 @@
 // TDEF decoding of definitions built here: damaged ones, and one long
 // enough to continue on a second page.
-#include "table_def.h"
-
 #include <gtest/gtest.h>
 
 #include "page_builder.h"
+#include "table_def.h"
 
 namespace jet {
 namespace {
@@ -15,53 +14,49 @@ using testing::Bytes;
 // one real and one logical (primary) index on "id".
 Bytes jet4_tdef(std::uint16_t extra = 0) {
   const Format& f = kJet4Format;
+  using coding::put_u16;
+  using coding::put_u32;
   Bytes page(f.tdef_header_size, 0);
   page[0] = 0x02;
   page[1] = 0x01;
-  coding::put_u32(&page[f.tdef_row_count_offset], 3);
-  coding::put_u32(&page[f.tdef_autonumber_offset], 42);
+  put_u32(&page[f.tdef_row_count_offset], 3);
+  put_u32(&page[f.tdef_autonumber_offset], 42);
   page[f.tdef_table_type_offset] = 0x4E;
-  coding::put_u16(&page[f.tdef_max_columns_offset], 2 + extra);
-  coding::put_u16(&page[f.tdef_var_columns_offset], 1 + extra);
-  coding::put_u16(&page[f.tdef_column_count_offset], 2 + extra);
-  coding::put_u32(&page[f.tdef_index_count_offset], 1);
-  coding::put_u32(&page[f.tdef_real_index_count_offset], 1);
-  coding::put_u32(&page[f.tdef_used_pages_offset], RowPointer{9, 1}.to_word());
+  put_u16(&page[f.tdef_max_columns_offset], 2 + extra);
+  put_u16(&page[f.tdef_var_columns_offset], 1 + extra);
+  put_u16(&page[f.tdef_column_count_offset], 2 + extra);
+  put_u32(&page[f.tdef_index_count_offset], 1);
+  put_u32(&page[f.tdef_real_index_count_offset], 1);
+  put_u32(&page[f.tdef_used_pages_offset], RowPointer{9, 1}.to_word());
   Bytes counts(f.tdef_real_index_count_entry, 0);
-  coding::put_u32(&counts[4], 3);
-  auto column = [&](ColumnType type, std::uint16_t number, std::uint8_t flags, std::uint16_t length) {
+  put_u32(&counts[4], 3);
+  Bytes columns, names;
+  auto add_column = [&](ColumnType type, std::uint16_t number, std::uint8_t flags, std::uint16_t length,
+                        const std::string& name) {
     Bytes c(f.tdef_column_entry, 0);
-    c[0] = static_cast<std::uint8_t>(type);
-    coding::put_u16(&c[5], number);
-    coding::put_u16(&c[9], number);
-    if (type == ColumnType::text) coding::put_u16(&c[11], 0x409);
+    c[0] = std::uint8_t(type);
+    put_u16(&c[5], number);
+    put_u16(&c[9], number);
+    if (type == ColumnType::text) put_u16(&c[11], 0x409);
     c[15] = flags;
-    coding::put_u16(&c[23], length);
-    return c;
+    put_u16(&c[23], length);
+    columns = testing::concat({columns, c});
+    names = testing::concat({names, testing::le16(std::uint16_t(2 * name.size()))});
+    for (char ch : name) names.insert(names.end(), {std::uint8_t(ch), 0});
   };
-  auto name = [](const std::string& n) {
-    Bytes b = testing::le16(static_cast<std::uint16_t>(n.size() * 2));
-    for (char ch : n) b.insert(b.end(), {static_cast<std::uint8_t>(ch), 0});
-    return b;
-  };
+  add_column(ColumnType::long_integer, 0, column_flag::fixed_length | column_flag::auto_long, 4, "id");
+  add_column(ColumnType::text, 1, column_flag::nullable, 100, "t");
+  for (std::uint16_t i = 0; i < extra; ++i) add_column(ColumnType::text, 2 + i, column_flag::nullable, 20, "x" + std::to_string(i));
   Bytes real(f.tdef_real_index_entry, 0);
-  for (int i = 0; i < 10; ++i) coding::put_u16(&real[4 + 3 * i], 0xFFFF);
-  coding::put_u16(&real[4], 0);
+  for (int i = 1; i < 10; ++i) put_u16(&real[4 + 3 * i], 0xFFFF);
   real[6] = 0x01;
-  coding::put_u32(&real[38], 20);   // first index page
+  put_u32(&real[38], 20);  // first index page
   real[46] = index_flag::unique;
   Bytes logical(f.tdef_logical_index_entry, 0);
-  coding::put_u32(&logical[13], 0xFFFFFFFF);
+  put_u32(&logical[13], 0xFFFFFFFF);
   logical[23] = 1;  // primary
-  Bytes columns = testing::concat(
-      {column(ColumnType::long_integer, 0, column_flag::fixed_length | column_flag::auto_long, 4),
-       column(ColumnType::text, 1, column_flag::nullable, 100)});
-  Bytes names = testing::concat({name("id"), name("t")});
-  for (std::uint16_t i = 0; i < extra; ++i) {
-    columns = testing::concat({columns, column(ColumnType::text, 2 + i, column_flag::nullable, 20)});
-    names = testing::concat({names, name("x" + std::to_string(i))});
-  }
-  return testing::concat({page, counts, columns, names, real, logical, name("PK"), testing::le16(0xFFFF)});
+  return testing::concat({page, counts, columns, names, real, logical, testing::le16(4), {'P', 0, 'K', 0},
+                          testing::le16(0xFFFF)});
 }
 
 TEST(TableDefinition, DamageIsReportedWithThePage) {
