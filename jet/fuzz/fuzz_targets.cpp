@@ -66,6 +66,7 @@ PageCache& scratch_pages(const Format& format) {
       std::ofstream(path, std::ios::binary).write(std::string(f.page_size * 4, '\0').data(), f.page_size * 4);
       file = std::make_unique<PageFile>(path.string(), PageFile::Mode::read_only);
       cache = std::make_unique<PageCache>(*file, f.page_size, 4);
+      std::filesystem::remove(path);  // the open file lives on; nothing is left behind
     }
     std::filesystem::path path;
     std::unique_ptr<PageFile> file;
