@@ -1,22 +1,13 @@
 #include "catalog.h"
 
-#include <cctype>
 
 #include "jet/error.h"
 #include "table_def.h"
+#include "text.h"
 #include "table_scan.h"
 
 namespace jet {
 namespace {
-
-bool same_name(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 // Positions of the MSysObjects columns we read (-1 when absent).
 struct CatalogColumns {

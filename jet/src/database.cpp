@@ -1,7 +1,6 @@
 #include "jet/database.h"
 
 #include <array>
-#include <cctype>
 
 #include "catalog.h"
 #include "database_impl.h"
@@ -9,18 +8,10 @@
 #include "header.h"
 #include "properties.h"
 #include "table_def.h"
+#include "text.h"
 
 namespace jet {
 namespace {
-
-bool same_name(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 bool is_table(ObjectKind kind) {
   return kind == ObjectKind::user_table || kind == ObjectKind::system_table ||

@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include <cctype>
+
 #include "coding.h"
 
 namespace jet {
@@ -123,6 +125,15 @@ std::string jet4_text_to_utf8(std::span<const std::uint8_t> bytes) {
 
 std::string decode_text(std::span<const std::uint8_t> bytes, const Format& format) {
   return format.is_jet4() ? jet4_text_to_utf8(bytes) : cp1252_to_utf8(bytes);
+}
+
+bool same_name(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace jet

@@ -28,6 +28,10 @@ std::string jet4_text_to_utf8(std::span<const std::uint8_t> bytes);
 // Text of a name, a column value or a property in the file's encoding.
 std::string decode_text(std::span<const std::uint8_t> bytes, const Format& format);
 
+// True when two names are equal with ASCII letter case ignored, as the
+// catalog looks up table and property names.
+bool same_name(const std::string& a, const std::string& b);
+
 // Appends code point `cp` to `out` as UTF-8.
 void append_utf8(std::string& out, char32_t cp);
 
