@@ -189,6 +189,18 @@ long load_key(hkey key, key_entry& entry, reg_document& document, bool missing_i
   return status;
 }
 
+// Loads the key's document and finds the named value in it; ENOENT when
+// the key or the value is missing.
+long load_value(hkey key, const char* name, key_entry& entry, reg_document& document, reg_section*& section,
+                reg_value*& value) {
+  if (long status = load_key(key, entry, document, false)) return status;
+  section = document.find(entry.path);
+  std::string value_name = name ? name : "";
+  value = section ? find_value(*section, value_name) : nullptr;
+  if (value == nullptr) return fail(ENOENT, "no value \"" + value_name + "\" in " + entry.path);
+  return 0;
+}
+
 }  // namespace
 
 long reg_create_key(hkey parent, std::string_view sub_key, hkey* result, std::uint32_t* disposition) {
@@ -228,17 +240,15 @@ long reg_query_value(hkey key, const char* name, std::uint32_t* type, void* data
   if (data != nullptr && size == nullptr) return fail(EINVAL, "a value buffer without its size");
   key_entry entry;
   reg_document document;
-  if (long status = load_key(key, entry, document, false)) return status;
-  reg_section* section = document.find(entry.path);
-  std::string value_name = name ? name : "";
-  reg_value* value = section ? find_value(*section, value_name) : nullptr;
-  if (value == nullptr) return fail(ENOENT, "no value \"" + value_name + "\" in " + entry.path);
+  reg_section* section = nullptr;
+  reg_value* value = nullptr;
+  if (long status = load_value(key, name, entry, document, section, value)) return status;
   if (type != nullptr) *type = value->type;
   if (size == nullptr) return 0;
   std::uint32_t available = *size;
   *size = static_cast<std::uint32_t>(value->data.size());
   if (data == nullptr) return 0;
-  if (available < value->data.size()) return fail(ERANGE, "the buffer is too small for \"" + value_name + "\"");
+  if (available < value->data.size()) return fail(ERANGE, "the buffer is too small for \"" + value->name + "\"");
   if (!value->data.empty()) std::memcpy(data, value->data.data(), value->data.size());
   return 0;
 }
@@ -270,11 +280,9 @@ long reg_delete_value(hkey key, const char* name) {
   std::lock_guard<std::mutex> lock(registry_mutex);
   key_entry entry;
   reg_document document;
-  if (long status = load_key(key, entry, document, false)) return status;
-  reg_section* section = document.find(entry.path);
-  std::string value_name = name ? name : "";
-  reg_value* value = section ? find_value(*section, value_name) : nullptr;
-  if (value == nullptr) return fail(ENOENT, "no value \"" + value_name + "\" in " + entry.path);
+  reg_section* section = nullptr;
+  reg_value* value = nullptr;
+  if (long status = load_value(key, name, entry, document, section, value)) return status;
   section->values.erase(section->values.begin() + (value - section->values.data()));
   return save(entry.file, document);
 }
