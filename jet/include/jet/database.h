@@ -8,15 +8,24 @@
 
 #include "jet/catalog.h"
 #include "jet/error.h"
+#include "jet/schema.h"
 #include "jet/types.h"
 #include "jet/value.h"
 
 namespace jet {
 
 class RowCursor;
+class TableAppender;
 
 struct OpenOptions {
   std::size_t page_cache_pages = 256;  // pages kept in memory (at least 1)
+  bool writable = false;               // open for writing (create_table, append)
+  bool exclusive = false;              // refuse a file another process holds
+  std::string password;                // the database password, if it has one
+};
+
+struct CreateOptions {
+  std::size_t page_cache_pages = 1024;  // pages kept in memory (at least 16)
 };
 
 // An open database file (Jet 3 or Jet 4), read-only for now. Not copyable
@@ -30,6 +39,12 @@ class Database {
   // for encoded (database key) files and for Jet 3 files whose code page
   // is not 1252.
   static Database open(const std::string& path, const OpenOptions& options = {});
+
+  // Creates a new, empty database of `version` at `path` (which must not
+  // exist) with the system tables Access expects, open for writing.
+  // Throws jet::Error: io if the file exists or cannot be written.
+  static Database create(const std::string& path, JetVersion version,
+                         const CreateOptions& options = {});
 
   Database(Database&&) noexcept;
   Database& operator=(Database&&) noexcept;
@@ -69,6 +84,32 @@ class Database {
   // does not lead to a row.
   std::vector<Value> read_row(const TableDef& table, RowPointer pointer);
 
+  // --- Writing (REQUIRES: opened writable or created) -------------------
+
+  // Creates table `schema.name` with its columns, properties and indexes.
+  // Nothing of a refused table reaches the file. Throws jet::Error
+  // (invalid_argument) with the Jet error number DAO reports: 3010 the
+  // table exists, 3125 a name Access refuses, 3047 columns too wide for a
+  // row, 3191 a column named twice, 3284/3283 index limits, ...
+  void create_table(const TableSchema& schema);
+
+  // Removes table `name` with its rows, long values, indexes and catalog
+  // rows; its pages are freed for reuse. Throws jet::Error
+  // (invalid_argument, 3011) if there is no such user table.
+  void delete_table(const std::string& name);
+
+  // An appender for the rows of table `name`. The Database must outlive it.
+  // Throws as table_def.
+  TableAppender appender(const std::string& name);
+
+  // Makes everything written so far durable (a commit point): after it
+  // returns, a crash loses nothing written before. Throws jet::Error (io).
+  void commit();
+
+  // Commits and closes the file; the Database is unusable afterwards.
+  // The destructor commits too but cannot report a failure: call close().
+  void close();
+
   struct Impl;
   // Engine-internal access (page cache, format) for other engine modules.
   Impl& impl() { return *impl_; }
@@ -103,6 +144,42 @@ class RowCursor {
   explicit RowCursor(std::unique_ptr<State> state);
   std::unique_ptr<State> state_;
   std::vector<Value> values_;
+};
+
+// Appends rows to one table, keeping its indexes, row count and
+// autonumber counter. Move-only. Thread-safety: none.
+class TableAppender {
+ public:
+  TableAppender(TableAppender&&) noexcept;
+  TableAppender& operator=(TableAppender&&) noexcept;
+  ~TableAppender();
+
+  const TableDef& table() const;
+
+  // Appends one row: one value per column of table().columns, in that
+  // order, each of the alternative value.h names for the column's type, or
+  // Null. Null in an autonumber column takes the next counter value; an
+  // explicit value is kept and the counter moves past the largest. Returns
+  // the autonumber value used (0 when the table has none).
+  // A refused row leaves no trace in the file. Throws jet::Error
+  // (invalid_argument) with the Jet error number: 3022 duplicate key in a
+  // unique index, 3047 record too large, 3314 Null in a required column,
+  // 3315 zero-length text not allowed, 3163 text or binary longer than its
+  // column, 3421 a value of the wrong type; (io) with 3026 when the file
+  // would pass its version's size limit (the file stays valid).
+  std::int32_t append(const std::vector<Value>& row);
+
+  // True when `row` (as for append) fits in one data page; long values
+  // count as what stays in the row. Lets a caller refuse a record field by
+  // field before append.
+  bool fits(const std::vector<Value>& row) const;
+
+  struct State;
+
+ private:
+  friend class Database;
+  explicit TableAppender(std::unique_ptr<State> state);
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace jet
