@@ -1,4 +1,6 @@
-// Runs the wizard's Qt tests on the offscreen platform.
+// Runs the wizard's Qt tests, on the offscreen platform unless told
+// otherwise.  (That platform warns at each window about what it cannot
+// do, such as "propagateSizeHints()"; the warnings are harmless.)
 #include <QApplication>
 
 int run_wizard_flow_tests(int argc, char** argv);

@@ -175,11 +175,11 @@ void wizard_flow_test::login_fields_follow_authentication() {
 }
 
 void wizard_flow_test::whole_run_and_settings_remembered() {
-  QString config, dest;
+  QTemporaryDir settings;
+  QString config = settings.path(), dest;
   {
-    wizard_harness h;
+    wizard_harness h(config);
     h.start();
-    config = h.config();
     dest = h.folder() + "/out.mdb";
     QCOMPARE(h.shell().windowTitle(), QString("Quillmere 2.1 "));
     h.to_databases_page();

@@ -109,12 +109,13 @@ void wizard_parts_test::table_lists_move_and_sort() {
   auto* selected = h.find<QListWidget>(1318);
   QCOMPARE(h.list(1317), (std::vector<std::string>{"Alpha", "beta", "Gamma", "zeta"}));  // case ignored
   QCOMPARE(available->currentRow(), 0);
+  // Rows of -1 are not checked.
   struct { int row; void (sel_tables_page::*move)(); std::vector<std::string> left, chosen; int left_row, chosen_row; } steps[] = {
-      {3, &sel_tables_page::on_add, {"Alpha", "beta", "Gamma"}, {"zeta"}, 2, 0},  // the last: the new last
-      {0, &sel_tables_page::on_add, {"beta", "Gamma"}, {"Alpha", "zeta"}, 0, 0},
+      {3, &sel_tables_page::on_add, {"Alpha", "beta", "Gamma"}, {"zeta"}, 2, -1},  // the last: the new last
+      {0, &sel_tables_page::on_add, {"beta", "Gamma"}, {"Alpha", "zeta"}, 0, -1},
       {-1, &sel_tables_page::on_add_all, {}, {"Alpha", "beta", "Gamma", "zeta"}, -1, 0},
-      {1, &sel_tables_page::on_delete, {"beta"}, {"Alpha", "Gamma", "zeta"}, 0, 1},  // the middle: same row
-      {2, &sel_tables_page::on_delete, {"beta", "zeta"}, {"Alpha", "Gamma"}, 0, 1},
+      {1, &sel_tables_page::on_delete, {"beta"}, {"Alpha", "Gamma", "zeta"}, -1, 1},  // the middle: same row
+      {2, &sel_tables_page::on_delete, {"beta", "zeta"}, {"Alpha", "Gamma"}, -1, 1},
       {-1, &sel_tables_page::on_del_all, {"Alpha", "beta", "Gamma", "zeta"}, {}, 0, -1},
   };
   for (const auto& step : steps) {
@@ -160,13 +161,14 @@ void wizard_parts_test::finish_page_focus() {
   wizard_harness h;
   h.sides().source("pubs").fail_get_table["sales"] = memory_failure{"bad", tk_level_recoverable};
   h.start();
-  QApplication::setActiveWindow(&h.shell());
   h.to_databases_page();
   h.to_tables_page("pubs", h.folder() + "/f.mdb");
   h.dialogs().expect(click_id(dlg_id_continue));
   QVERIFY(h.run_all_tables());
   auto* box = h.find<QPlainTextEdit>(1016);
   QCOMPARE(box->toPlainText(), QString("sales: bad\n\n"));
+  QApplication::setActiveWindow(&h.shell());
+  QVERIFY(QTest::qWaitForWindowActive(&h.shell()));
   box->setFocus();
   QVERIFY(QTest::qWaitFor([&] { return h.shell().focusWidget() == h.shell().button(QWizard::FinishButton); }, 2000));
   QCOMPARE(box->textCursor().position(), box->toPlainText().size());
