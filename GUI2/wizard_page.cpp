@@ -13,6 +13,8 @@ wizard_page::wizard_page(int template_id, int help_topic, unsigned buttons, cons
   setObjectName(QString("page_%1").arg(template_id));
   setTitle(header_title);
   setSubTitle(header_subtitle);
+  // The outer pages, which have no header, show the watermark instead.
+  if (header_title.isEmpty()) setPixmap(QWizard::WatermarkPixmap, QPixmap(":/art/watermark.png"));
 }
 
 void wizard_page::activate() {

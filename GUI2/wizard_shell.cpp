@@ -62,7 +62,6 @@ wizard_shell::wizard_shell(std::string title, QWidget* parent)
     : QWizard(parent), title_(std::move(title)), help_file_(default_help_file()), timer_(new QTimer(this)) {
   setWizardStyle(QWizard::ModernStyle);
   setOptions(QWizard::HaveHelpButton | QWizard::NoBackButtonOnStartPage);
-  setPixmap(QWizard::WatermarkPixmap, QPixmap(":/art/watermark.png"));
   setPixmap(QWizard::LogoPixmap, QPixmap(":/art/header.png"));
   url_opener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   connect(this, &QWizard::currentIdChanged, this, [this](int id) { on_page_changed(id); });

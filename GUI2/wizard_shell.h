@@ -47,8 +47,8 @@ inline constexpr int wiz_progress_timer_id = 0x10000;
 
 class wizard_shell : public QWizard, public tk_single_instance<wizard_shell> {
  public:
-  // Loads the artwork (icon, watermark, header picture) from the program's
-  // resources.  The help topics are looked for beside the program.
+  // Loads the artwork (icon, header picture) from the program's resources;
+  // the outer pages bring the watermark.  The help topics are looked for beside the program.
   explicit wizard_shell(std::string title, QWidget* parent = nullptr);
   // Stops a running timer first.
   ~wizard_shell() override;

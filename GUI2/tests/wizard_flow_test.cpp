@@ -12,13 +12,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <chrono>
-#include <thread>
 
 #include "GUI2/gui_finish_page.h"
 #include "GUI2/mssql_settings_page.h"
 #include "GUI2/progress_page.h"
 #include "GUI2/sel_file_page.h"
+#include "GUI2/tests/slow_sides.h"
 #include "GUI2/tests/wizard_harness.h"
 #include "GUI2/wizard_page.h"
 
@@ -33,50 +32,6 @@ void write_file(const QString& path) {
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write("not a database");
 }
-
-// A source whose records come slowly, so that a run is still going when
-// the user cancels.
-class slow_recordset : public udb_recordset {
- public:
-  explicit slow_recordset(std::unique_ptr<udb_recordset> inner) : inner_(std::move(inner)) {
-    set_record_count(inner_->record_count());
-    mutable_schema() = inner_->schema();
-    mutable_indexes() = inner_->indexes();
-  }
-  udb_record& get_item() override { return inner_->get_item(); }
-  bool is_eof() override { return inner_->is_eof(); }
-  void next() override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    inner_->next();
-  }
-  void reset() override { inner_->reset(); }
-
- private:
-  std::unique_ptr<udb_recordset> inner_;
-};
-
-class slow_database : public udb_database {
- public:
-  explicit slow_database(std::unique_ptr<udb_database> inner) : udb_database(inner->name(), 1), inner_(std::move(inner)) {
-    mutable_table_names() = inner_->table_names();
-  }
-  std::unique_ptr<udb_recordset> create_table(const std::string&, const udb_schema&, const udb_indexes&) override {
-    return nullptr;
-  }
-  std::unique_ptr<udb_recordset> get_table(const std::string& name, uint32_t flags) override {
-    return std::make_unique<slow_recordset>(inner_->get_table(name, flags));
-  }
-
- private:
-  std::unique_ptr<udb_database> inner_;
-};
-
-class slow_sides : public memory_sides {
- public:
-  std::unique_ptr<udb_database> open_source(const std::string& name) override {
-    return std::make_unique<slow_database>(memory_sides::open_source(name));
-  }
-};
 
 }  // namespace
 

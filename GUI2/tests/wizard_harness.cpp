@@ -93,6 +93,7 @@ dialog_script::answer save_as(const QString& path) {
 
 wizard_harness::wizard_harness(const QString& config, std::shared_ptr<memory_sides> sides)
     : config_(config.isEmpty() ? files_.path() + "/config" : config), sides_(sides ? sides : std::make_shared<memory_sides>()) {
+  if (sides) return;  // the caller's own
   memory_store& source = sides_->source(profile_.database);
   std::size_t rows = 3;
   for (const std::string& table : profile_.tables) source.add(memory_int_table(table, rows++, 2));

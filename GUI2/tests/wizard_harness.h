@@ -82,7 +82,8 @@ dialog_script::answer tick_and_click(int check_id, int button_id);
 
 class wizard_harness {
  public:
-  // A fresh settings folder unless `config` is given (a second start).
+  // A fresh settings folder unless `config` is given (a second start);
+  // sides holding the profile's database unless `sides` is given.
   explicit wizard_harness(const QString& config = {}, std::shared_ptr<memory_sides> sides = nullptr);
   ~wizard_harness();
 
