@@ -59,6 +59,7 @@ bool progress_page::on_cancel() {
     shell().set_closing();
     worker_.stop();
   }
+  shell().kill_timer();
   return true;
 }
 

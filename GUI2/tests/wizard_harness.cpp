@@ -23,6 +23,11 @@ void memory_server::connect(bool sec_log, const std::string& host, const std::st
   }
 }
 
+std::unique_ptr<wizard_server> make_test_server(const test_server_profile& profile,
+                                                std::vector<std::string> databases) {
+  return std::make_unique<memory_server>(profile, std::move(databases));
+}
+
 dialog_script::dialog_script() {
   connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
   timer_.start(10);
@@ -105,7 +110,7 @@ void wizard_harness::start() {
   qputenv("XDG_CONFIG_HOME", config_.toUtf8());
   std::vector<std::string> databases = {"locked"};
   for (const auto& source : sides_->sources) databases.push_back(source.first);
-  program_ = std::make_unique<wizard_program>(std::make_unique<memory_server>(profile_, databases), sides_);
+  program_ = std::make_unique<wizard_program>(make_test_server(profile_, std::move(databases)), sides_);
   shell().set_url_opener([](const QUrl&) { return true; });
   shell().show();
 }

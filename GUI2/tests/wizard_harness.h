@@ -2,9 +2,10 @@
 // and of the conversion's sides, a private settings folder, and a script
 // of answers for the modal dialogs the wizard shows.
 //
-// The server and the sides come from test_backend(): the in-memory doubles
-// now; a run against a real server replaces that one function and the
-// names in test_server_profile.
+// The server comes from make_test_server() and the sides from the
+// harness's constructor: the in-memory doubles now.  A run against a real
+// server replaces make_test_server() (and the profile's names) and hands
+// the harness the real sides; the tests themselves stay as they are.
 #pragma once
 
 #include <QDir>
@@ -48,6 +49,10 @@ class memory_server : public wizard_server {
   test_server_profile profile_;
   std::vector<std::string> databases_;
 };
+
+// The server the harness logs in to, listing `databases`.
+std::unique_ptr<wizard_server> make_test_server(const test_server_profile& profile,
+                                                std::vector<std::string> databases);
 
 // A seen modal dialog: its object name ("QMessageBox", "dialog_121"...),
 // caption and message.
