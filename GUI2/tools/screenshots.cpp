@@ -22,6 +22,7 @@ QString out_folder;
 int failures = 0;
 
 void save(QWidget* widget, const char* name) {
+  QTest::qWait(30);  // pending layouts first
   QString path = out_folder + "/wizard-" + name + ".png";
   bool ok = widget->grab().save(path, "PNG");
   std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
