@@ -219,6 +219,8 @@ _PROCS = [
                            ("@pktable_qualifier", None), ("@fktable_name", None),
                            ("@fktable_owner", None), ("@fktable_qualifier", None)], sp_fkeys),
     Procedure("sp_datatype_info", [("@data_type", 0), ("@ODBCVer", 2)], sp_datatype_info),
+    Procedure("sp_datatype_info_90", [("@data_type", 0), ("@ODBCVer", 2)], sp_datatype_info),
+    Procedure("sp_datatype_info_100", [("@data_type", 0), ("@ODBCVer", 2)], sp_datatype_info),
     Procedure("sp_server_info", [("@attribute_id", None)], sp_server_info),
 ]
 _BY_NAME = {p.name.lower(): p for p in _PROCS}

@@ -1,6 +1,7 @@
 """One client connection: pre-login, login, then requests until the client leaves."""
 import re
 import struct
+import traceback
 
 import tds_tokens as tok
 from responder import Responder
@@ -123,6 +124,10 @@ class Session:
         except SqlError as e:
             # An error no statement caught (a malformed request): refuse the whole request.
             resp.error(e)
+            resp.finish(error=True)
+        except Exception as e:  # a fault of this server: say so rather than drop the client
+            traceback.print_exc()
+            resp.message(50000, 1, 16, "test server fault: %s: %s" % (type(e).__name__, e))
             resp.finish(error=True)
 
     def _batch_text(self, payload):

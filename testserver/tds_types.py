@@ -144,11 +144,13 @@ def _with_len(fixed_encode, size):
 def _decimal_encoder(precision, scale):
     size = 5 if precision <= 9 else 9 if precision <= 19 else 13 if precision <= 28 else 17
     q = decimal.Decimal(1).scaleb(-scale)
+    wide = decimal.Context(prec=80)
 
     def enc(v):
         if v is None:
             return b"\x00"
-        units = int(decimal.Decimal(v).quantize(q, rounding=decimal.ROUND_HALF_EVEN).scaleb(scale))
+        units = int(decimal.Decimal(v).quantize(q, rounding=decimal.ROUND_HALF_EVEN, context=wide)
+                    .scaleb(scale, context=wide))
         sign = 0 if units < 0 else 1
         return bytes([size, sign]) + abs(units).to_bytes(size - 1, "little")
     return enc, size
@@ -261,12 +263,11 @@ def _dto_enc(scale):
 def format_temporal(sql_type, v):
     """The text SQL Server sends for date/time types to clients before 7.3."""
     if sql_type.name == "date":
-        return v.isoformat()
+        return "%04d-%02d-%02d" % (v.year, v.month, v.day)
     frac = sql_type.scale
-    if sql_type.name == "time":
-        base, micro = v.strftime("%H:%M:%S"), v.microsecond
-    else:
-        base, micro = v.strftime("%Y-%m-%d %H:%M:%S"), v.microsecond
+    base, micro = "%02d:%02d:%02d" % (v.hour, v.minute, v.second), v.microsecond
+    if sql_type.name != "time":
+        base = "%04d-%02d-%02d %s" % (v.year, v.month, v.day, base)
     text = base + ("." + ("%06d" % micro + "0")[:frac] if frac else "")
     if sql_type.name == "datetimeoffset":
         minutes = int((v.utcoffset() or datetime.timedelta(0)).total_seconds() // 60)
