@@ -11,6 +11,7 @@ A column without a spec gets a value derived from its type and the row number.
 """
 import datetime
 import decimal
+import math
 import uuid
 
 INT_RANGES = {"bit": (0, 1), "tinyint": (0, 255), "smallint": (-32768, 32767),
@@ -149,17 +150,39 @@ def _spec_function(column, spec):
     raise ValueError_("unknown generator %r" % spec)
 
 
-def make_generator(columns, specs):
-    """A function of the row number answering the row as a tuple."""
+def column_functions(columns, specs):
+    """One function per column: row number -> that column's value."""
     funcs = []
     for column in columns:
         spec = specs.get(column.name)
         f = _spec_function(column, spec) if spec else _typed_default(column)
+        kind = column.sql_type.name
+        if spec and kind in EXACT:
+            f = (lambda g: lambda i: decimal.Decimal(str(g(i))))(f)
         every = spec.get("null_every") if spec else None
         if every:
             f = (lambda g, k: lambda i: None if i % k == k - 1 else g(i))(f, every)
-        kind = column.sql_type.name
-        if spec and kind in EXACT:
-            f = (lambda g: lambda i: None if g(i) is None else decimal.Decimal(str(g(i))))(f)
         funcs.append(f)
+    return funcs
+
+
+def period_of(column, spec):
+    """The row period after which the column's values repeat, or None."""
+    if not spec:
+        return None
+    if "cycle" in spec:
+        period = len(spec["cycle"])
+    elif "mod" in spec:
+        period = spec["mod"]
+    elif "format" in spec and "{n}" not in spec["format"] and "{n:" not in spec["format"]:
+        period = 1000   # only {n3} = n % 1000 varies
+    else:
+        return None
+    every = spec.get("null_every")
+    return period * every // math.gcd(period, every) if every else period
+
+
+def make_generator(columns, specs):
+    """A function of the row number answering the row as a tuple."""
+    funcs = column_functions(columns, specs)
     return lambda i: tuple([f(i) for f in funcs])

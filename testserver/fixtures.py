@@ -68,7 +68,8 @@ class Table:
         self._rows = [self._read_row(r) for r in spec.get("rows", [])]
         gen = spec.get("generate")
         self._generated = gen and int(gen["rows"])
-        self._make_row = make_generator(self.columns, gen.get("columns", {})) if gen else None
+        self.generator_specs = gen.get("columns", {}) if gen else {}
+        self._make_row = make_generator(self.columns, self.generator_specs) if gen else None
 
     def _read_row(self, raw):
         if len(raw) != len(self.columns):
@@ -95,6 +96,12 @@ class Table:
             make = self._make_row
             for i in range(self._generated):
                 yield make(i)
+
+    def explicit_rows(self):
+        return self._rows
+
+    def generated_count(self):
+        return self._generated or 0
 
     def primary_key(self):
         return next((ix for ix in self.indexes if ix.primary), None)

@@ -36,8 +36,9 @@ class Responder:
         self._flush_pending(more=True)
         self.pending_done = (kind, status, curcmd, count)
 
-    def result(self, columns, rows, in_proc=False):
-        """COLMETADATA, one ROW/NBCROW per row, then a DONE with the count."""
+    def result(self, columns, rows, in_proc=False, blocks=()):
+        """COLMETADATA, one ROW/NBCROW per row, then a DONE with the count.
+        blocks: further rows already encoded, as (bytes, row count) pairs."""
         self._flush_pending(more=True)
         w = self.writer
         w.write(tok.colmetadata(columns, self.version))
@@ -46,6 +47,9 @@ class Responder:
         for row in rows:
             w.write(encode(row))
             count += 1
+        for data, n in blocks:
+            w.write(data)
+            count += n
         self._hold(tok.DONEINPROC if in_proc else tok.DONE, tok.DONE_COUNT, CMD_SELECT, count)
         return count
 

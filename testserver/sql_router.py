@@ -1,6 +1,7 @@
 """Runs the statements of a batch, and RPC calls, against the fixture."""
 import catalog_procs
 import rpc_system
+from fast_rows import generated_row_blocks
 from responder import result_columns
 from sql_lexer import SqlError
 from sql_statements import parse_batch
@@ -128,9 +129,14 @@ def _select(session, st, resp, in_proc):
             getters.append(c.ordinal - 1)
         else:
             raise SqlError(102, 1, 15, "Incorrect syntax near '%s'." % (item.value or "*"))
-    rows = [] if st.where is False else table.rows()
-    whole = getters == list(range(len(table.columns)))
-    resp.result(columns, rows if whole else (tuple(r[g] for g in getters) for r in rows), in_proc)
+    if st.where is False:
+        resp.result(columns, [], in_proc)
+    elif getters == list(range(len(table.columns))):
+        blocks = generated_row_blocks(table, [c.wire for c in columns])
+        resp.result(columns, table.explicit_rows(), in_proc, blocks)
+    else:
+        rows = (tuple(r[g] for g in getters) for r in table.rows())
+        resp.result(columns, rows, in_proc)
 
 
 def _table_column(c, table, version):
