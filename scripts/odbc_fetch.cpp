@@ -58,8 +58,9 @@ bool read_value(SQLHSTMT stmt, SQLUSMALLINT col, std::string& out, bool& is_null
       is_null = true;
       return true;
     }
-    size_t got = (ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(sizeof buf)) ? sizeof buf - 1
-                                                                                  : static_cast<size_t>(ind);
+    // A piece that did not fit ends at the driver's terminator (hex text of
+    // binary data stops at an even length, short of the buffer's end).
+    size_t got = rc == SQL_SUCCESS_WITH_INFO ? strnlen(buf, sizeof buf - 1) : static_cast<size_t>(ind);
     out.append(buf, got);
     if (rc == SQL_SUCCESS) return true;
   }
@@ -84,7 +85,10 @@ long long fetch_all(SQLHSTMT stmt, bool quiet) {
         if (c > 1) line += '\t';
         line += is_null ? std::string("NULL") : value;
       }
-      if (!quiet) std::printf("%s\n", line.c_str());
+      if (!quiet) {
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+      }
       ++rows;
     }
   } while (SQL_SUCCEEDED(SQLMoreResults(stmt)));

@@ -33,6 +33,7 @@ class Session:
         self.user = ""
         self.writer = ReplyWriter(sock, 4096, spid)
         self.prepared = {}
+        self.textsize = 4096   # SQL Server's until the client sets TEXTSIZE
         self._handles = 0
 
     def next_handle(self):

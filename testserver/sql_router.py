@@ -48,6 +48,9 @@ def _split_proc_name(name):
 
 
 def _run(session, st, resp, in_proc):
+    if st.kind == "set" and st.option == "TEXTSIZE":
+        session.textsize = _textsize(st.words[0])
+        return
     if st.kind in ("set", "tran"):
         return
     if st.kind == "use":
@@ -88,7 +91,7 @@ VARIABLES = {
     "@@TRANCOUNT": ("int", lambda s: 0),
     "@@MAX_PRECISION": ("tinyint", lambda s: 38),
     "@@LANGUAGE": ("nvarchar(128)", lambda s: "us_english"),
-    "@@TEXTSIZE": ("int", lambda s: 2147483647),
+    "@@TEXTSIZE": ("int", lambda s: s.textsize),
 }
 FUNCTIONS = {
     "DB_NAME": ("nvarchar(128)", lambda s: s.database.name),
@@ -129,14 +132,44 @@ def _select(session, st, resp, in_proc):
             getters.append(c.ordinal - 1)
         else:
             raise SqlError(102, 1, 15, "Incorrect syntax near '%s'." % (item.value or "*"))
+    limits = [_long_limit(table.columns[g], session.textsize) for g in getters]
     if st.where is False:
         resp.result(columns, [], in_proc)
+    elif any(limits):
+        rows = (tuple(_cut(r[g], lim) for g, lim in zip(getters, limits)) for r in table.rows())
+        resp.result(columns, rows, in_proc)
     elif getters == list(range(len(table.columns))):
         blocks = generated_row_blocks(table, [c.wire for c in columns])
         resp.result(columns, table.explicit_rows(), in_proc, blocks)
     else:
         rows = (tuple(r[g] for g in getters) for r in table.rows())
         resp.result(columns, rows, in_proc)
+
+
+DEFAULT_TEXTSIZE = 4096
+MAX_TEXTSIZE = 2147483647
+LONG_TYPES = ("text", "ntext", "image")
+
+
+def _textsize(word):
+    """SET TEXTSIZE n: 0 restores the default, -1 means the largest."""
+    try:
+        n = int(word)
+    except ValueError:
+        raise SqlError(102, 1, 15, "Incorrect syntax near '%s'." % word)
+    return DEFAULT_TEXTSIZE if n == 0 else MAX_TEXTSIZE if n < 0 else min(n, MAX_TEXTSIZE)
+
+
+def _long_limit(column, textsize):
+    """Characters (or bytes) of the column a SELECT returns under TEXTSIZE, or None."""
+    t = column.sql_type
+    if textsize >= MAX_TEXTSIZE or not (t.name in LONG_TYPES or t.is_max):
+        return None
+    return textsize // 2 if t.name in ("ntext", "nvarchar") else textsize
+
+
+def _cut(value, limit):
+    return value[:limit] if limit is not None and value is not None else value
 
 
 def _table_column(c, table, version):

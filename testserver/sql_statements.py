@@ -83,19 +83,35 @@ def _statement(ts, first):
 
 
 def _set(ts):
+    """SET option[, option...] value; TRANSACTION ISOLATION LEVEL takes its words."""
     ts.next()
+    options = [_set_option(ts)]
+    while ts.accept_op(","):
+        options.append(_set_option(ts))
+    if options[0] == "TRANSACTION":
+        for word in ("ISOLATION", "LEVEL"):
+            if not ts.accept_word(word):
+                raise ts.fail()
+        first = ts.next()
+        if first.is_word("READ", "REPEATABLE"):
+            if not ts.accept_word("COMMITTED", "UNCOMMITTED", "READ"):
+                raise ts.fail()
+        elif not first.is_word("SERIALIZABLE", "SNAPSHOT"):
+            raise SqlError(102, 1, 15, "Incorrect syntax near '%s'." % first.text)
+        return Statement("set", option="TRANSACTION", words=[])
+    ts.accept_op("-")
+    value = ts.peek()
+    if value.kind not in ("ident", "number", "string") or value.is_word(*STATEMENT_WORDS):
+        raise ts.fail()
+    ts.next()
+    return Statement("set", option=options[0], words=[value.value])
+
+
+def _set_option(ts):
     option = ts.peek()
     if not option.is_word(*SET_OPTIONS):
         raise ts.fail()
-    words = []
-    while True:
-        tok = ts.peek()
-        if tok.kind == "eof" or tok.is_op(";") or tok.is_word(*STATEMENT_WORDS):
-            break
-        words.append(ts.next().value)
-    if len(words) < 2:
-        raise ts.fail()
-    return Statement("set", option=option.value.upper(), words=words)
+    return ts.next().value.upper()
 
 
 def _tran(ts):
@@ -153,6 +169,8 @@ def _exec_arg(ts):
     sign = ""
     if ts.peek().is_op("-") or ts.peek().is_op("+"):
         sign = ts.next().value
+    if ts.peek().kind == "eof":
+        raise ts.fail()
     tok = ts.next()
     if tok.kind == "number":
         value = _number(sign + tok.value)
