@@ -108,6 +108,7 @@ class ReplyWriter:
             return
         kind, _ = read_message(self.sock)
         if kind == ATTENTION:
+            # What is buffered ends at a token boundary (the rows already
+            # partly sent are completed), so the reply stays readable.
             self.attention_seen = True
-            self.buf.clear()
             raise Attention()
