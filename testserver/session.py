@@ -22,6 +22,11 @@ def product_version(version_text):
     return tuple(int(g) for g in m.groups()) if m else (10, 0, 4000)
 
 
+def _short(value):
+    text = repr(value)
+    return text if len(text) <= 200 else text[:200] + "...(%d)" % len(text)
+
+
 class Session:
     def __init__(self, sock, fixture, spid, log):
         self.sock = sock
@@ -118,7 +123,7 @@ class Session:
                 run_batch(self, text, resp)
             else:
                 call = read_rpc(payload, self.version)
-                self.log("rpc: %s %r" % (call.name, [(p.name, p.value) for p in call.params]))
+                self.log("rpc: %s %s" % (call.name, [(p.name, _short(p.value)) for p in call.params]))
                 run_rpc(self, call, resp)
         except Attention:
             resp.finish(attention=True)

@@ -10,6 +10,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import raw_client  # noqa: E402
 from raw_client import RawClient  # noqa: E402
 from server_process import SERVER_DIR, ServerProcess  # noqa: E402
 
@@ -167,6 +168,29 @@ class Attention(ServerCase):
     def tearDownClass(cls):
         super().tearDownClass()
         shutil.rmtree(cls.tmp, ignore_errors=True)
+
+    def test_malformed_requests_close_only_their_connection(self):
+        cases = [(0x10, b"\x00" * 20), (0x10, b"\xff" * 200), (0x01, b"\x00" * 7), (0x03, b"\x01\x02")]
+        for kind, payload in cases:
+            with self.subTest(kind=kind, payload=payload[:4]):
+                client = RawClient(self.server.port)
+                try:
+                    client.send(0x12, b"\xff")
+                    client.read_reply()
+                    if kind != 0x10:
+                        client.send(0x10, raw_client.login7("quill", "Secret-1", "Bench"))
+                        client.read_reply()
+                    client.send(kind, payload)
+                    try:
+                        reply = client.read_reply()
+                        self.assertIn(b"\xaa", reply)       # refused with an error
+                    except ConnectionError:
+                        pass                               # or the connection was closed
+                finally:
+                    client.close()
+        good = RawClient(self.server.port)
+        self.assertIn(b"\xad", good.login("quill", "Secret-1", "Bench"))
+        good.close()
 
     def test_cancel_stops_a_long_result_and_the_connection_goes_on(self):
         client = RawClient(self.server.port)
