@@ -58,11 +58,15 @@ bool read_value(SQLHSTMT stmt, SQLUSMALLINT col, std::string& out, bool& is_null
       is_null = true;
       return true;
     }
+    // A whole value that fitted ends the reading, even when the driver also
+    // reports a truncation (FreeTDS does so for sql_variant, again and again).
+    if (ind != SQL_NO_TOTAL && ind < static_cast<SQLLEN>(sizeof buf)) {
+      out.append(buf, static_cast<size_t>(ind));
+      return true;
+    }
     // A piece that did not fit ends at the driver's terminator (hex text of
     // binary data stops at an even length, short of the buffer's end).
-    size_t got = rc == SQL_SUCCESS_WITH_INFO ? strnlen(buf, sizeof buf - 1) : static_cast<size_t>(ind);
-    out.append(buf, got);
-    if (rc == SQL_SUCCESS) return true;
+    out.append(buf, strnlen(buf, sizeof buf - 1));
   }
 }
 

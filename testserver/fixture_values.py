@@ -72,7 +72,11 @@ def read_value(column, raw):
     if isinstance(raw, dict):
         if "repeat" in raw:
             return _repeat(column, raw)
+        if kind == "sql_variant":
+            return _variant_value(raw)
         raise ValueError_("unknown value form %r" % raw)
+    if kind == "sql_variant":
+        return raw
     if kind in INT_RANGES:
         value = int(raw)
         low, high = INT_RANGES[kind]
@@ -99,6 +103,17 @@ def read_value(column, raw):
             text.encode("cp1252")   # refuse what a varchar cannot hold
         return text
     raise ValueError_("no reading for %s" % kind)
+
+
+def _variant_value(raw):
+    """A sql_variant cell given with its base type: {"datetime": ..}, {"decimal": ..}, {"hex": ..}."""
+    if "datetime" in raw:
+        return _parse_temporal("datetime", raw["datetime"])
+    if "decimal" in raw:
+        return decimal.Decimal(raw["decimal"])
+    if "hex" in raw:
+        return bytes.fromhex(raw["hex"])
+    raise ValueError_("unknown sql_variant form %r" % raw)
 
 
 def _typed_default(column):

@@ -65,7 +65,7 @@ _KNOWN = {
     "smallmoney", "real", "float", "datetime", "smalldatetime", "char", "varchar",
     "text", "nchar", "nvarchar", "ntext", "binary", "varbinary", "image",
     "uniqueidentifier", "timestamp", "date", "time", "datetime2", "datetimeoffset",
-    "xml", "sysname",
+    "xml", "sysname", "sql_variant",
 }
 
 
@@ -337,7 +337,39 @@ def wire_for(t, version, nullable=True):
         code = {"time": 0x29, "datetime2": 0x2A, "datetimeoffset": 0x2B}[n]
         enc = {"time": _time_enc, "datetime2": _datetime2_enc, "datetimeoffset": _dto_enc}[n](t.scale)
         return Wire(0, bytes([code, t.scale]), enc)
+    if n == "sql_variant":
+        return Wire(0, b"\x62" + struct.pack("<i", 8016), _variant)
     raise ValueError("no wire form for %s" % t.text)
+
+
+def _variant_parts(v):
+    """(base type, properties, data) of a sql_variant value."""
+    if isinstance(v, bool):
+        return 0x32, b"", b"\x01" if v else b"\x00"
+    if isinstance(v, int):
+        if -2 ** 31 <= v < 2 ** 31:
+            return 0x38, b"", struct.pack("<i", v)
+        return 0x7F, b"", struct.pack("<q", v)
+    if isinstance(v, float):
+        return 0x3E, b"", struct.pack("<d", v)
+    if isinstance(v, decimal.Decimal):
+        exponent = v.as_tuple().exponent
+        scale = max(0, -exponent) if isinstance(exponent, int) else 0
+        enc, _ = _decimal_encoder(38, scale)
+        return 0x6C, bytes([38, scale]), enc(v)[1:]
+    if isinstance(v, datetime.datetime):
+        return 0x3D, b"", _datetime8(v)
+    if isinstance(v, bytes):
+        return 0xA5, struct.pack("<H", 8000), v
+    return 0xE7, COLLATION + struct.pack("<H", 8000), str(v).encode("utf-16-le")
+
+
+def _variant(v):
+    """sql_variant: total:4 (0 = NULL) base-type:1 prop-count:1 props data."""
+    if v is None:
+        return b"\x00\x00\x00\x00"
+    base, props, data = _variant_parts(v)
+    return struct.pack("<IBB", 2 + len(props) + len(data), base, len(props)) + props + data
 
 
 def _temporal_chars(t):

@@ -153,6 +153,19 @@ class DemoThroughOdbc(ServerCase):
                 self.assertIn(number, err)
 
 
+@unittest.skipUnless(os.path.exists(ODBC_FETCH), "odbc_fetch not built (QUILL_ODBC_FETCH)")
+class VariantThroughOdbc(ServerCase):
+    FIXTURE = "variant.json"
+
+    def test_each_base_type_arrives(self):
+        for version in ("7.1", "7.4"):
+            code, lines, err = fetch(self.server, "[dbo].[Settings]", database="Variant", version=version)
+            self.assertEqual(code, 0, err)
+            self.assertEqual(lines[:-1], ["MaxRows\t5000", "Big\t9000000000", "VatRate\t0.25",
+                                          "Started\t2004-01-01 08:00:00.000", "Fee\t12.50", "Key\tcafe",
+                                          "Unset\tNULL", "Currency\tNOK"])
+
+
 class Attention(ServerCase):
     @classmethod
     def setUpClass(cls):
