@@ -118,6 +118,8 @@ class DemoThroughOdbc(ServerCase):
         cases = [(("--columns", "Order Details"), 5, "Harbor\tdbo\tOrder Details\tQuantity\t5\tsmallint"),
                  (("--columns", "Orders", "sales"), 3, "Harbor\tsales\tOrders\tAmount\t2\tnumeric\t18"),
                  (("--pkeys", "Order Details"), 2, "Harbor\tdbo\tOrder Details\tProductID\t2\tPK_Order_Details"),
+                 (("--columns", "[x]"), 3, "Harbor\tdbo\t[x]\tBeløp €\t3\tmoney"),     # the driver escapes [
+                 (("--pkeys", "Price]List"), 1, "Price]List\tItem]No\t1\tPK_Price]List"),
                  (("--statistics", "Customers"), 5, "UX_Customers_Code\t3\t1\tCode\tA"),
                  (("--tables",), 12, "Harbor\tdbo\tPrice]List\tTABLE\tNULL"),
                  (("--typeinfo",), 31, "int identity\t4\t10")]
