@@ -1,10 +1,12 @@
 """The catalog procedures: sp_databases, sp_tables, sp_columns, sp_pkeys,
-sp_statistics, sp_special_columns, sp_fkeys, sp_datatype_info, sp_server_info.
+sp_statistics, sp_special_columns, sp_datatype_info, sp_server_info (and,
+from catalog_empty, those the fixtures have nothing for).
 
 Each answers a list of result sets, (column specs, rows), with the layouts
 SQL Server documents.  Names are matched as SQL Server matches them: LIKE
 patterns where the procedure takes patterns, case ignored everywhere.
 """
+import catalog_empty
 from catalog_types import char_octet_length, facts, type_name
 from datatype_info import datatype_info_result
 from proc_params import REQUIRED, Procedure, int_arg, text_arg
@@ -170,16 +172,6 @@ def sp_special_columns(session, database, args):
     return [(cols, rows)]
 
 
-def sp_fkeys(session, database, args):
-    cols = [(n, t, True) for n, t in (
-        ("PKTABLE_QUALIFIER", SYSNAME), ("PKTABLE_OWNER", SYSNAME), ("PKTABLE_NAME", SYSNAME),
-        ("PKCOLUMN_NAME", SYSNAME), ("FKTABLE_QUALIFIER", SYSNAME), ("FKTABLE_OWNER", SYSNAME),
-        ("FKTABLE_NAME", SYSNAME), ("FKCOLUMN_NAME", SYSNAME), ("KEY_SEQ", "smallint"),
-        ("UPDATE_RULE", "smallint"), ("DELETE_RULE", "smallint"), ("FK_NAME", SYSNAME),
-        ("PK_NAME", SYSNAME), ("DEFERRABILITY", "smallint"))]
-    return [(cols, [])]
-
-
 def sp_datatype_info(session, database, args):
     return [datatype_info_result(int_arg(args["@data_type"], 0), int_arg(args["@ODBCVer"], 2))]
 
@@ -215,15 +207,12 @@ _PROCS = [
                                      ("@table_qualifier", None), ("@col_type", "R"),
                                      ("@scope", "T"), ("@nullable", "U"), ("@ODBCVer", 2)],
               sp_special_columns),
-    Procedure("sp_fkeys", [("@pktable_name", None), ("@pktable_owner", None),
-                           ("@pktable_qualifier", None), ("@fktable_name", None),
-                           ("@fktable_owner", None), ("@fktable_qualifier", None)], sp_fkeys),
     Procedure("sp_datatype_info", [("@data_type", 0), ("@ODBCVer", 2)], sp_datatype_info),
     Procedure("sp_datatype_info_90", [("@data_type", 0), ("@ODBCVer", 2)], sp_datatype_info),
     Procedure("sp_datatype_info_100", [("@data_type", 0), ("@ODBCVer", 2)], sp_datatype_info),
     Procedure("sp_server_info", [("@attribute_id", None)], sp_server_info),
 ]
-_BY_NAME = {p.name.lower(): p for p in _PROCS}
+_BY_NAME = {p.name.lower(): p for p in _PROCS + catalog_empty.PROCEDURES}
 
 
 def find(name):

@@ -40,10 +40,13 @@ def run_rpc(session, call, resp):
 
 
 def _split_proc_name(name):
+    """Parts of an RPC's procedure name; leading empty parts ("..sp_x") are kept."""
+    rest = name.lstrip(".")
     try:
-        return TokenStream(tokenize(name)).multipart_name()
+        parts = TokenStream(tokenize(rest)).multipart_name()
     except SqlError:
-        return [name]
+        parts = [rest]
+    return [""] * (len(name) - len(rest)) + parts
 
 
 def _run(session, st, resp, in_proc):

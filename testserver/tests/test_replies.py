@@ -81,6 +81,9 @@ class ReplyOrder(unittest.TestCase):
                                      Param("", "SELECT @P1", False), Param("", 7, False)]),
              ["COLMETADATA", "ROW", "DONEINPROC 11", "RETURNSTATUS", "RETURNVALUE", "DONEPROC 00"]),
             (RpcCall("sp_nothing", []), ["ERROR", "DONE 02"]),
+            (RpcCall("..sp_stored_procedures", []), ["COLMETADATA", "DONEINPROC 11", "RETURNSTATUS", "DONEPROC 00"]),
+            (RpcCall("[D]..sp_fkeys", [Param("@pktable_name", "T", False)]),
+             ["COLMETADATA", "DONEINPROC 11", "RETURNSTATUS", "DONEPROC 00"]),
         ]
         for call, expected in cases:
             with self.subTest(proc=call.name):
