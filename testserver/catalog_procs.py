@@ -47,6 +47,21 @@ def sp_databases(session, database, args):
     return [(cols, [(n, 1024, None) for n in names])]
 
 
+# What every database holds besides its own tables: sp_tables lists them
+# unless the table type restriction leaves them out; none can be read here.
+TABLE_TYPES = ("SYSTEM TABLE", "TABLE", "VIEW")
+SYSTEM_TABLES = ("syscolumns", "syscomments", "sysdepends", "sysfilegroups", "sysfiles",
+                 "sysforeignkeys", "sysfulltextcatalogs", "sysindexes", "sysindexkeys", "sysmembers",
+                 "sysobjects", "syspermissions", "sysproperties", "sysprotects", "sysreferences",
+                 "systypes", "sysusers")
+SYSTEM_VIEWS = [("dbo", "sysconstraints"), ("dbo", "syssegments")] + [
+    ("INFORMATION_SCHEMA", n) for n in (
+        "CHECK_CONSTRAINTS", "COLUMN_DOMAIN_USAGE", "COLUMN_PRIVILEGES", "COLUMNS",
+        "CONSTRAINT_COLUMN_USAGE", "CONSTRAINT_TABLE_USAGE", "DOMAIN_CONSTRAINTS", "DOMAINS",
+        "KEY_COLUMN_USAGE", "PARAMETERS", "REFERENTIAL_CONSTRAINTS", "ROUTINE_COLUMNS", "ROUTINES",
+        "SCHEMATA", "TABLE_CONSTRAINTS", "TABLE_PRIVILEGES", "TABLES", "VIEW_COLUMN_USAGE",
+        "VIEW_TABLE_USAGE", "VIEWS")]
+
 TABLES_COLS = [("TABLE_QUALIFIER", SYSNAME, True), ("TABLE_OWNER", SYSNAME, True),
                ("TABLE_NAME", SYSNAME, True), ("TABLE_TYPE", "varchar(32)", True),
                ("REMARKS", "varchar(254)", True)]
@@ -62,14 +77,17 @@ def sp_tables(session, database, args):
         owners = sorted({t.owner for t in database.tables}, key=str.lower)
         return [(TABLES_COLS, [(None, o, None, None, None) for o in owners])]
     _check_qualifier(database, qualifier)
-    wanted = {w.strip().strip("'").upper() for w in types.split(",")} if types else {"TABLE"}
+    wanted = {w.strip().strip("'").upper() for w in types.split(",")} if types else set(TABLE_TYPES)
     rows = []
-    if "TABLE" in wanted:
-        for t in database.tables:
-            if like(t.name, name if name is not None else "%") and \
-                    like(t.owner, owner if owner is not None else "%"):
-                rows.append((database.name, t.owner, t.name, "TABLE", None))
-    rows.sort(key=lambda r: (r[1].lower(), r[2].lower()))
+    for kind in TABLE_TYPES:
+        if kind not in wanted:
+            continue
+        objects = ([(t.owner, t.name) for t in database.tables] if kind == "TABLE" else
+                   [("dbo", n) for n in SYSTEM_TABLES] if kind == "SYSTEM TABLE" else SYSTEM_VIEWS)
+        for o, n in objects:
+            if like(n, name if name is not None else "%") and like(o, owner if owner is not None else "%"):
+                rows.append((database.name, o, n, kind, None))
+    rows.sort(key=lambda r: (r[3], r[1].lower(), r[2].lower()))
     return [(TABLES_COLS, rows)]
 
 
