@@ -70,33 +70,46 @@ bool read_value(SQLHSTMT stmt, SQLUSMALLINT col, std::string& out, bool& is_null
   }
 }
 
-// Fetches every row of every result of the statement; answers the row count or -1.
+// Fetches every row of one result; answers the row count or -1.
+long long fetch_result(SQLHSTMT stmt, SQLSMALLINT cols, bool quiet) {
+  long long rows = 0;
+  std::string value, line;
+  SQLRETURN rc;
+  while ((rc = SQLFetch(stmt)) != SQL_NO_DATA) {
+    if (!ok(rc, SQL_HANDLE_STMT, stmt, "SQLFetch")) return -1;
+    line.clear();
+    for (SQLUSMALLINT c = 1; c <= cols; ++c) {
+      bool is_null = false;
+      if (!read_value(stmt, c, value, is_null)) return -1;
+      if (quiet) continue;
+      if (c > 1) line += '\t';
+      line += is_null ? std::string("NULL") : value;
+    }
+    if (!quiet) {
+      line += '\n';
+      std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    ++rows;
+  }
+  return rows;
+}
+
+// Fetches every row of every result of the statement; answers the row count,
+// or -1 when the driver reports an error (also one that ends a later result).
 long long fetch_all(SQLHSTMT stmt, bool quiet) {
   long long rows = 0;
-  std::string value;
-  do {
+  for (;;) {
     SQLSMALLINT cols = 0;
     if (!ok(SQLNumResultCols(stmt, &cols), SQL_HANDLE_STMT, stmt, "SQLNumResultCols")) return -1;
-    if (cols == 0) continue;
-    SQLRETURN rc;
-    while ((rc = SQLFetch(stmt)) != SQL_NO_DATA) {
-      if (!ok(rc, SQL_HANDLE_STMT, stmt, "SQLFetch")) return -1;
-      std::string line;
-      for (SQLUSMALLINT c = 1; c <= cols; ++c) {
-        bool is_null = false;
-        if (!read_value(stmt, c, value, is_null)) return -1;
-        if (quiet) continue;
-        if (c > 1) line += '\t';
-        line += is_null ? std::string("NULL") : value;
-      }
-      if (!quiet) {
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
-      }
-      ++rows;
+    if (cols > 0) {
+      long long got = fetch_result(stmt, cols, quiet);
+      if (got < 0) return -1;
+      rows += got;
     }
-  } while (SQL_SUCCEEDED(SQLMoreResults(stmt)));
-  return rows;
+    SQLRETURN more = SQLMoreResults(stmt);
+    if (more == SQL_NO_DATA) return rows;
+    if (!ok(more, SQL_HANDLE_STMT, stmt, "SQLMoreResults")) return -1;
+  }
 }
 
 int usage() {

@@ -147,7 +147,8 @@ class DemoThroughOdbc(ServerCase):
 
     def test_refusals_reach_the_driver(self):
         cases = [("EXEC sp_columns @table_name=[[x]]", "(105)"), ("SELECT * FROM [dbo].[x]", "(208)"),
-                 ("EXEC sp_columns", "(201)"), ("SELECT TOP 1 * FROM [dbo].[Orders]", "(102)")]
+                 ("EXEC sp_columns", "(201)"), ("SELECT TOP 1 * FROM [dbo].[Orders]", "(102)"),
+                 ("SELECT 1 SELECT * FROM [dbo].[Nope]", "(208)")]     # an error after a first result
         for sql, number in cases:
             with self.subTest(sql=sql):
                 code, _, err = fetch(self.server, "--sql", sql)

@@ -66,6 +66,8 @@ class ReplyOrder(unittest.TestCase):
         ("SELECT 1; SELEC *", ["ERROR", "DONE 02"]),          # read whole first: nothing runs
         ("USE master", ["ENVCHANGE", "INFO", "DONE 00"]),
         ("exec sp_columns", ["ERROR", "DONE 02"]),
+        ("SELECT DB_NAME(), COUNT(*) AS n FROM T", ["COLMETADATA", "ROW", "DONE 10"]),
+        ("SELECT a, COUNT(*) FROM T", ["ERROR", "DONE 02"]),
     ]
 
     def test_batches(self):
