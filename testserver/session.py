@@ -89,7 +89,7 @@ class Session:
             return False
         db_name = login.database or "master"
         database = self.fixture.database(db_name)
-        if database is None:
+        if database is None or not self.fixture.may_open(login.user, database):
             resp.message(4060, 1, 11, "Cannot open database \"%s\" requested by the login. "
                          "The login failed." % db_name)
             resp.message(18456, 1, 14, "Login failed for user '%s'." % login.user)

@@ -60,6 +60,9 @@ def _run(session, st, resp, in_proc):
         if db is None:
             raise SqlError(911, 1, 16, "Database '%s' does not exist. Make sure that the name is "
                                        "entered correctly." % st.database)
+        if not session.fixture.may_open(session.user, db):
+            raise SqlError(916, 1, 14, 'The server principal "%s" is not able to access the database '
+                                       '"%s" under the current security context.' % (session.user, db.name))
         old, session.database = session.database.name, db
         resp.envchange(1, db.name, old)
         resp.message(5701, 1, 0, "Changed database context to '%s'." % db.name, is_error=False)

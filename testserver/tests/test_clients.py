@@ -25,8 +25,9 @@ def tsql(server, sql, user="quill", password="Secret-1", database="Small"):
     return out.stdout + out.stderr
 
 
-def fetch(server, *args, database="Harbor", version="7.4", extra="", encoding="utf-8"):
-    out = subprocess.run([ODBC_FETCH, server.odbc(database=database, version=version) + extra] + list(args),
+def fetch(server, *args, database="Harbor", version="7.4", extra="", encoding="utf-8", **login):
+    out = subprocess.run([ODBC_FETCH, server.odbc(database=database, version=version, **login) + extra]
+                         + list(args),
                          capture_output=True, encoding=encoding, timeout=120)
     return out.returncode, out.stdout.splitlines(), out.stderr
 
@@ -144,6 +145,16 @@ class DemoThroughOdbc(ServerCase):
                     self.assertEqual(len(lines) - 1, expected)
                 else:
                     self.assertEqual(lines[:-1], expected)
+
+    def test_a_login_limited_to_some_databases(self):
+        ok = fetch(self.server, "--sql", "SELECT DB_NAME()", user="reader", password="r3ad-only")
+        self.assertEqual(ok[:2], (0, ["Harbor", ok[1][-1]]))
+        code, _, err = fetch(self.server, "--sql", "SELECT 1", database="Empty", user="reader",
+                             password="r3ad-only")
+        self.assertEqual(code, 1)
+        self.assertIn('Cannot open database "Empty" requested by the login.', err)
+        code, _, err = fetch(self.server, "--sql", "USE Empty", user="reader", password="r3ad-only")
+        self.assertIn("(916)", err)
 
     def test_refusals_reach_the_driver(self):
         cases = [("EXEC sp_columns @table_name=[[x]]", "(105)"), ("SELECT * FROM [dbo].[x]", "(208)"),
