@@ -18,8 +18,11 @@ MIN_PACKET, MAX_PACKET = 512, 32767
 
 def product_version(version_text):
     """(major, minor, build) read from an @@VERSION text, or SQL Server 2008's."""
-    m = re.search(r"(\d+)\.(\d+)\.(\d+)", version_text)
-    return tuple(int(g) for g in m.groups()) if m else (10, 0, 4000)
+    m = re.search(r"(\d{1,3})\.(\d{1,3})\.(\d{1,5})", version_text)
+    if not m:
+        return (10, 0, 4000)
+    major, minor, build = (int(g) for g in m.groups())
+    return (major & 0xFF, minor & 0xFF, build & 0xFFFF)
 
 
 def _short(value):

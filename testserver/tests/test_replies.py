@@ -10,6 +10,7 @@ sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from fixtures import ServerFixture  # noqa: E402
 from responder import Responder  # noqa: E402
 from rpc_reader import Param, RpcCall  # noqa: E402
+from session import product_version  # noqa: E402
 from sql_router import run_batch, run_rpc  # noqa: E402
 
 NAMES = {0x81: "COLMETADATA", 0xD1: "ROW", 0xD2: "NBCROW", 0xAA: "ERROR", 0xAB: "INFO",
@@ -90,6 +91,17 @@ class ReplyOrder(unittest.TestCase):
         for call, expected in cases:
             with self.subTest(proc=call.name):
                 self.assertEqual(reply(run_rpc, call), expected)
+
+
+class ProductVersion(unittest.TestCase):
+    def test_read_from_the_version_text(self):
+        cases = [("Microsoft SQL Server  2000 - 8.00.2039 (Intel X86)", (8, 0, 2039)),
+                 ("Microsoft SQL Server  7.00 - 7.00.623 (Intel X86)", (7, 0, 623)),
+                 ("Microsoft SQL Server 2005 - 9.00.1399.06 (Intel X86)", (9, 0, 1399)),
+                 ("no number here", (10, 0, 4000)), ("x 1999.99.70000 y", (231, 99, 4464))]
+        for text, expected in cases:
+            with self.subTest(text=text):
+                self.assertEqual(product_version(text), expected)
 
 
 if __name__ == "__main__":
