@@ -24,6 +24,11 @@ struct data_source_state {
     auto c = std::make_shared<odbc::connection>();
     odbc::diagnostics diag;
     if (!c->open(odbc_string, login_timeout, diag)) return oledb_fail_odbc(diag);
+    // Long text and image values come whole, not cut at the server's
+    // default text size.
+    odbc::statement text_size(c);
+    bool has_result = false;
+    if (!text_size.execute("SET TEXTSIZE 2147483647", &has_result, diag)) return oledb_fail_odbc(diag);
     out = std::move(c);
     return S_OK;
   }
