@@ -14,8 +14,9 @@
 
 class test_server {
  public:
-  // Starts the server with testserver/fixtures/<fixture> or a path.
-  explicit test_server(const std::string& fixture);
+  // Starts the server with testserver/fixtures/<fixture> or a path, and
+  // further server options (already quoted for the shell).
+  explicit test_server(const std::string& fixture, const std::string& options = "");
   ~test_server();
   test_server(const test_server&) = delete;
   test_server& operator=(const test_server&) = delete;
@@ -43,13 +44,13 @@ inline std::string slurp(const std::string& path) {
 }
 }  // namespace test_server_detail
 
-inline test_server::test_server(const std::string& fixture) {
+inline test_server::test_server(const std::string& fixture, const std::string& options) {
   std::string root = QUILL_SOURCE_DIR;
   std::string path = fixture.find('/') == std::string::npos ? root + "/testserver/fixtures/" + fixture : fixture;
   char pattern[] = "/tmp/quill-mss-XXXXXX";
   if (mkdtemp(pattern) == nullptr) return;
   state_dir_ = pattern;
-  std::string command = "bash '" + root + "/testserver/run_server.sh' '" + path + "' '" + state_dir_ + "' >/dev/null";
+  std::string command = "bash '" + root + "/testserver/run_server.sh' '" + path + "' '" + state_dir_ + "' " + options + " >/dev/null";
   if (std::system(command.c_str()) != 0) return;
   port_ = std::atoi(test_server_detail::slurp(state_dir_ + "/port").c_str());
   pid_ = std::atoi(test_server_detail::slurp(state_dir_ + "/pid").c_str());

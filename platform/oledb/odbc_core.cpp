@@ -38,6 +38,19 @@ std::string ascii_utf16(const char* text) {
   return out;
 }
 
+// FreeTDS writes the year of the newer date types without leading zeros
+// ("1-01-01"); SQL Server writes four digits.
+void pad_year(std::string& utf16) {
+  std::size_t digits = 0;
+  while (digits * 2 + 1 < utf16.size() && utf16[digits * 2] >= '0' && utf16[digits * 2] <= '9' &&
+         utf16[digits * 2 + 1] == '\0')
+    ++digits;
+  bool dash = digits * 2 + 1 < utf16.size() && utf16[digits * 2] == '-' && utf16[digits * 2 + 1] == '\0';
+  if (digits == 0 || digits >= 4 || !dash) return;
+  utf16.insert(0, std::string((4 - digits) * 2, '\0'));
+  for (std::size_t i = 0; i < 4 - digits; ++i) utf16[i * 2] = '0';
+}
+
 SQLCHAR* arg(const std::string& text) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())); }
 
 }  // namespace
@@ -189,7 +202,7 @@ bool statement::read_cell(unsigned short ordinal, fetch_kind kind, cell& out, di
     return true;
   }
   // Text and binary values arrive in pieces until the whole value is read.
-  const bool wide = kind == fetch_kind::text;
+  const bool wide = kind != fetch_kind::binary;
   const SQLSMALLINT c_type = wide ? SQL_C_WCHAR : SQL_C_BINARY;
   static constexpr std::size_t chunk = 64 * 1024;
   std::string buffer(chunk, '\0');
@@ -204,6 +217,7 @@ bool statement::read_cell(unsigned short ordinal, fetch_kind kind, cell& out, di
     value.append(buffer.data(), more ? room : static_cast<std::size_t>(indicator));
     if (!more) break;
   }
+  if (kind == fetch_kind::dated_text) pad_year(value);
   out = {false, std::move(value)};
   return true;
 }

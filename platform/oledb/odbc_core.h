@@ -37,8 +37,9 @@ struct column_desc {
 };
 
 // How a value is read: UTF-16 text (little-endian bytes), raw bytes, a
-// timestamp or a GUID written as text.
-enum class fetch_kind { text, binary, timestamp, guid };
+// timestamp or a GUID written as text, or the text of a newer date type
+// (date, datetime2, datetimeoffset) with its year in four digits.
+enum class fetch_kind { text, binary, timestamp, guid, dated_text };
 
 struct cell {
   bool is_null = true;

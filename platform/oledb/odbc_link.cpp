@@ -65,16 +65,23 @@ oledb_column oledb_describe(const odbc::column_desc& d) {
     case odbc::t_datetime:
       if (contains_nocase(d.type_name, "datetime2")) {
         sized(DBTYPE_WSTR, 27, false);
+        c.fetch = odbc::fetch_kind::dated_text;
       } else {
         fixed(DBTYPE_DBTIMESTAMP, 16, small ? 16 : 23);
         c.scale = small ? 0 : 3;
         c.fetch = odbc::fetch_kind::timestamp;
       }
       break;
-    case odbc::t_type_date: sized(DBTYPE_WSTR, 10, false); break;
+    case odbc::t_type_date:
+      sized(DBTYPE_WSTR, 10, false);
+      c.fetch = odbc::fetch_kind::dated_text;
+      break;
     case odbc::t_type_time:
     case odbc::t_ss_time2: sized(DBTYPE_WSTR, 16, false); break;
-    case odbc::t_ss_timestampoffset: sized(DBTYPE_WSTR, 34, false); break;
+    case odbc::t_ss_timestampoffset:
+      sized(DBTYPE_WSTR, 34, false);
+      c.fetch = odbc::fetch_kind::dated_text;
+      break;
     case odbc::t_guid:
       fixed(DBTYPE_GUID, 16, 0xFF);
       c.fetch = odbc::fetch_kind::guid;

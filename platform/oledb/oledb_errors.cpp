@@ -137,20 +137,31 @@ HRESULT SetErrorInfo(ULONG, IErrorInfo* info) {
 
 void oledb_clear_error() { SetErrorInfo(0, nullptr); }
 
+namespace {
+HRESULT oledb_fail_with(std::vector<oledb_error_record>& records, HRESULT hr) {
+  auto* object = new error_object(std::move(records));
+  SetErrorInfo(0, object);
+  object->Release();
+  return hr;
+}
+}  // namespace
+
 HRESULT oledb_fail(std::vector<oledb_error_record> records, HRESULT fallback) {
   // Informational records (class 01, such as a changed database context)
   // do not decide the outcome.
   HRESULT hr = fallback;
+  // A database that cannot be opened is told apart from the login refusal
+  // that follows it.
+  for (const oledb_error_record& r : records) {
+    if (r.native_error == 4060 || r.native_error == 4064 || r.native_error == 911) return oledb_fail_with(records, E_FAIL);
+  }
   for (const oledb_error_record& r : records) {
     if (r.sqlstate.rfind("01", 0) == 0) continue;
     hr = r.hr;
     break;
   }
   if (records.empty()) records.push_back({fallback, "Errors occurred.", "", 0});
-  auto* object = new error_object(std::move(records));
-  SetErrorInfo(0, object);
-  object->Release();
-  return hr;
+  return oledb_fail_with(records, hr);
 }
 
 HRESULT oledb_fail(HRESULT hr, const std::string& description) {
