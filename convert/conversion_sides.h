@@ -64,9 +64,10 @@ class conversion_sides {
   virtual bool is_record_error(const tk_exception& e) const = 0;
 };
 
-// The sides of this build.  The SQL Server source and the Access
-// destination are not part of it yet: opening either raises an abort-level
-// error that says so.
+// The sides of this build: the source is opened through the process's SQL
+// Server engine (mss_engine, which must exist and be connected).  The
+// Access destination is not part of it yet: asking for it raises an
+// abort-level error that says so.
 std::shared_ptr<conversion_sides> make_default_conversion_sides();
 
 inline constexpr char conversion_msg_no_source[] = "The MS SQL Server source is not available in this build.";

@@ -1,12 +1,14 @@
+#include "MSS/mss_engine.h"
 #include "convert/conversion_sides.h"
 
 namespace {
-// Stands in until the SQL Server and Access sides are built: every request
-// for a database side fails with an abort-level error that names it.
+// The source is the SQL Server engine of the process (connected by the
+// front end); the Access side stands in until it is built: every request
+// for it fails with an abort-level error that names it.
 class unavailable_sides : public conversion_sides {
  public:
-  std::unique_ptr<udb_database> open_source(const std::string&) override {
-    throw tk_exception(conversion_msg_no_source, tk_level_abort);
+  std::unique_ptr<udb_database> open_source(const std::string& name) override {
+    return mss_engine::instance().open_db(name, udb_open_read_only);
   }
   int destination_format(const std::string&) override {
     throw tk_exception(conversion_msg_no_destination, tk_level_abort);
