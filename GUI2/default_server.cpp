@@ -1,10 +1,8 @@
-// The wizard's server in this build.  The connection goes through the
-// driver's SQL Server part; listing databases needs the SQL Server engine's
-// get_contents, which plugs in here with that engine.
+// The wizard's server in this build: the driver's SQL Server part and its
+// engine.
 #include "GUI2/wizard_server.h"
 
-#include "TK/tk_exception.h"
-#include "convert/conversion_sides.h"
+#include "MSS/mss_engine.h"
 #include "convert/quillmere_convertor.h"
 
 namespace {
@@ -18,9 +16,7 @@ class driver_server : public wizard_server {
     driver.set_pswd(pswd);
     driver.connect_mssql_server();
   }
-  std::vector<std::string> get_contents() override {
-    throw tk_exception(conversion_msg_no_source, tk_level_abort);
-  }
+  std::vector<std::string> get_contents() override { return quillmere_convertor::instance().engine().get_contents(); }
 };
 }  // namespace
 

@@ -12,12 +12,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <algorithm>
 
 #include "GUI2/gui_finish_page.h"
 #include "GUI2/mssql_settings_page.h"
 #include "GUI2/progress_page.h"
 #include "GUI2/sel_file_page.h"
 #include "GUI2/tests/slow_sides.h"
+#include "MSS/tests/test_server.h"
 #include "GUI2/tests/wizard_harness.h"
 #include "GUI2/wizard_page.h"
 
@@ -55,36 +57,48 @@ class wizard_flow_test : public QObject {
 };
 
 void wizard_flow_test::connect_outcomes_data() {
-  QTest::addColumn<QString>("host");
+  QTest::addColumn<bool>("real");  // the TDS test server instead of the doubles
+  QTest::addColumn<int>("host");   // 0 good, 1 unknown
   QTest::addColumn<bool>("windows");
-  QTest::addColumn<QString>("password");
+  QTest::addColumn<bool>("good_password");
   QTest::addColumn<QString>("message");
   QTest::addColumn<int>("page");
-  test_server_profile server;
-  QString host = QString::fromStdString(server.host), pswd = QString::fromStdString(server.pswd);
-  QTest::newRow("good login") << host << false << pswd << QString() << int(page_databases);
-  QTest::newRow("windows authentication") << host << true << QString() << QString() << int(page_databases);
-  QTest::newRow("wrong password") << host << false << QString::fromStdString(server.bad_pswd)
-                                  << "Invalid user name or password." << int(page_connect);
-  QTest::newRow("unknown host") << QString::fromStdString(server.bad_host) << false << pswd << conn_msg_no_server
-                                << int(page_connect);
+  for (bool real : {false, true}) {
+    std::string side = real ? "test server: " : "doubles: ";
+    auto row = [&](const char* name) -> QTestData& { return QTest::newRow((side + name).c_str()) << real; };
+    row("good login") << 0 << false << true << QString() << int(page_databases);
+    if (!real) row("windows authentication") << 0 << true << false << QString() << int(page_databases);
+    row("wrong password") << 0 << false << false << "Invalid user name or password." << int(page_connect);
+    row("unknown host") << 1 << false << true << conn_msg_no_server << int(page_connect);
+  }
 }
 
-// A refused connection leaves the user on the page with the values typed.
+// A refused connection leaves the user on the page with the values typed;
+// a good one lists the databases, and the chosen one's tables.
 void wizard_flow_test::connect_outcomes() {
-  QFETCH(QString, host);
+  QFETCH(bool, real);
+  QFETCH(int, host);
   QFETCH(bool, windows);
-  QFETCH(QString, password);
+  QFETCH(bool, good_password);
   QFETCH(QString, message);
   QFETCH(int, page);
+  std::unique_ptr<test_server> server;
   wizard_harness h;
+  if (real) {
+    server = std::make_unique<test_server>("demo.json");
+    QVERIFY(server->running());
+    h.use_real_server({server->host(), "quill", "Secret-1", "127.0.0.1,1", "wrong", "Harbor", {}});
+  }
+  const test_server_profile& profile = h.profile();
+  QString host_text = QString::fromStdString(host == 0 ? profile.host : profile.bad_host);
+  QString password = QString::fromStdString(good_password ? profile.pswd : profile.bad_pswd);
   h.start();
   h.click(QWizard::NextButton);
   QCOMPARE(h.page_id(), int(page_connect));
-  h.type(1014, host);
+  h.type(1014, host_text);
   h.find<QRadioButton>(windows ? 1329 : 1330)->click();
   if (!windows) {
-    h.type(1012, "sa");
+    h.type(1012, QString::fromStdString(profile.user));
     h.type(1013, password);
   }
   if (!message.isEmpty()) h.dialogs().expect(press_box(QMessageBox::Ok));
@@ -93,13 +107,17 @@ void wizard_flow_test::connect_outcomes() {
   QCOMPARE(h.dialogs().unexpected, 0);
   if (message.isEmpty()) {
     QVERIFY(h.dialogs().seen.empty());
-    QCOMPARE(h.list(1317), (std::vector<std::string>{"locked", "pubs"}));
+    std::vector<std::string> databases = h.list(1317);
+    QVERIFY(std::find(databases.begin(), databases.end(), profile.database) != databases.end());
+    h.to_tables_page(profile.database, h.folder() + "/out.mdb");
+    QCOMPARE(h.page_id(), int(page_tables));
+    QVERIFY(!h.list(1317).empty());
     return;
   }
   QCOMPARE(h.dialogs().seen.size(), std::size_t{1});
   QCOMPARE(h.dialogs().seen[0].caption, std::string(error_caption));
   QCOMPARE(QString::fromStdString(h.dialogs().seen[0].text), message);
-  QCOMPARE(h.find<QLineEdit>(1014)->text(), host);
+  QCOMPARE(h.find<QLineEdit>(1014)->text(), host_text);
   QCOMPARE(h.find<QLineEdit>(1013)->text(), password);
 }
 

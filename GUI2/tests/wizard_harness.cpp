@@ -106,8 +106,19 @@ wizard_harness::wizard_harness(const QString& config, std::shared_ptr<memory_sid
 
 wizard_harness::~wizard_harness() { stop(); }
 
+void wizard_harness::use_real_server(test_server_profile profile) {
+  profile_ = std::move(profile);
+  real_server_ = true;
+}
+
 void wizard_harness::start() {
   qputenv("XDG_CONFIG_HOME", config_.toUtf8());
+  if (real_server_) {
+    program_ = std::make_unique<wizard_program>(make_default_wizard_server());
+    shell().set_url_opener([](const QUrl&) { return true; });
+    shell().show();
+    return;
+  }
   std::vector<std::string> databases = {"locked"};
   for (const auto& source : sides_->sources) databases.push_back(source.first);
   program_ = std::make_unique<wizard_program>(make_test_server(profile_, std::move(databases)), sides_);

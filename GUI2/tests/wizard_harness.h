@@ -3,9 +3,9 @@
 // of answers for the modal dialogs the wizard shows.
 //
 // The server comes from make_test_server() and the sides from the
-// harness's constructor: the in-memory doubles now.  A run against a real
-// server replaces make_test_server() (and the profile's names) and hands
-// the harness the real sides; the tests themselves stay as they are.
+// harness's constructor: the in-memory doubles, or, after
+// use_real_server(), the program's own SQL Server side (tests start the TDS
+// test server for it); the tests themselves stay as they are.
 #pragma once
 
 #include <QDir>
@@ -101,6 +101,10 @@ class wizard_harness {
   QString folder() const { return files_.path(); }
   QString config() const { return config_; }
 
+  // Connects to a real server with `profile` through the program's own
+  // server and sides instead of the doubles.  Call before start().
+  void use_real_server(test_server_profile profile);
+
   // Makes the program (the driver loads the settings) and shows the wizard.
   // The server lists every source of the sides and "locked", which it
   // lists but which cannot be opened.
@@ -129,6 +133,7 @@ class wizard_harness {
 
  private:
   test_server_profile profile_;
+  bool real_server_ = false;
   QTemporaryDir files_;
   QString config_;
   std::shared_ptr<memory_sides> sides_;
