@@ -114,7 +114,6 @@ void mssql_settings_page::connect_operation() {
   TK_TRACE(2, "mssql_settings_page::animation::operator()");
   connected_.store(false);
   const quillmere_convertor& driver = quillmere_convertor::instance();
-  TK_TRACE(1, "mssql_converter_impl::connect_mssql_server");
   try {
     server_.connect(driver.sec_log(), driver.host(), driver.user(), driver.pswd());
     connected_.store(true);
