@@ -81,7 +81,8 @@ void dao_recordset::init_schema() {
     TK_TRACE(2, "Field #%d: DAO type=%d, default value=%s", static_cast<int>(i), type, text.c_str());
     if (type == dbDate) {
       TK_TRACE(1, "Got date/time def.value");
-      text = unwrap(text, '#');
+      // Defaults are written quoted as text; Access's own are in #...#.
+      text = unwrap(unwrap(text, '#'), '"');
     } else if (type == dbText) {
       TK_TRACE(1, "Got string def.value");
       text = unwrap(text, '"');
