@@ -101,6 +101,9 @@ struct file_state {
   IUnknown* engine;
   bool closed = false;
   bool jet3() const { return db.version() == jet::JetVersion::jet3; }
+  // A name or text as this file stores it: a Jet 3 file holds code page
+  // 1252, other characters becoming '?'.
+  std::string stored(const std::string& text) const;
 };
 using file_ref = std::shared_ptr<file_state>;
 

@@ -38,7 +38,7 @@ class recordset_object : public com_object<Recordset> {
       if (!has_pending_) return fail(errors_, 3020);
       item_key key;
       if (!key_arg(item, key)) return fail(errors_, 3265);
-      std::size_t column = key.by_name ? find_column(key.name) : static_cast<std::size_t>(key.position);
+      std::size_t column = key.by_name ? find_column(file_->stored(key.name)) : static_cast<std::size_t>(key.position);
       if (column >= def_.columns.size()) return fail(errors_, 3265);
       jet::Value converted;
       if (LONG error = to_jet_value(value, def_.columns[column], file_->jet3(), converted))
