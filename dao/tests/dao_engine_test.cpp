@@ -43,6 +43,8 @@ TEST_P(dao_engine_files, the_version_byte_tells_the_format_and_anything_else_is_
   engine_->create_db(made).reset();
   EXPECT_EQ(dao_engine::get_acc_version(made), GetParam());
   EXPECT_EQ(mdb("ver", shell_quote(made)), GetParam() == udb_format::access97 ? "JET3\n" : "JET4\n");
+  EXPECT_EQ(mdb("tables", "-1 " + shell_quote(made)), "");
+  EXPECT_EQ(jetcheck(made), "");
 }
 
 TEST_P(dao_engine_files, dao_errors_carry_the_engines_number_and_text) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -36,6 +37,16 @@ struct bstr {
   explicit bstr(const std::string& s) : b(SysAllocStringByteLen(s.data(), static_cast<UINT>(s.size()))) {}
   ~bstr() { SysFreeString(b); }
 };
+
+// Standard output and errors of `command`.
+std::string run(const std::string& command) {
+  std::string out;
+  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  char buffer[4096];
+  for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  if (pipe) ::pclose(pipe);
+  return out;
+}
 
 class DaoObjects : public ::testing::Test {
  protected:
@@ -142,6 +153,8 @@ TEST_F(DaoObjects, TableDefinitionsChangeUntilAppendedAndRowsTakeConvertedValues
   ASSERT_EQ(rows->Close(), S_OK);
   EXPECT_TRUE(FAILED(rows->Close()));
   ASSERT_EQ(db->Close(), S_OK);
+  EXPECT_EQ(run(QUILL_BINARY_DIR "/jet/jetcheck --strict " + file), "");
+  EXPECT_EQ(run("mdb-export " + file + " T | cut -c1-12"), "Memo,Wide,Nu\n\"mmmmmmmmmmm\n");
 }
 
 TEST_F(DaoObjects, AnEngineClassThatIsNotRegisteredCannotBeCreated) {
