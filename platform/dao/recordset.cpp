@@ -115,13 +115,20 @@ class recordset_object : public com_object<Recordset> {
     });
   }
 
+  // The rows appended so far become durable: a table's copy is a commit
+  // point (the file's Close is the last one).
   HRESULT Close() override {
     if (closed_) return fail(errors_, 3420);
     closed_ = true;
     has_pending_ = false;
+    bool appended = appender_.has_value();
     appender_.reset();
     rows_.clear();
-    return S_OK;
+    if (!appended || file_->closed) return S_OK;
+    return guard(errors_, [&]() -> HRESULT {
+      file_->db.commit();
+      return S_OK;
+    });
   }
 
  private:
