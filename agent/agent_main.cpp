@@ -34,9 +34,8 @@ int guarded_run(int argc, const char* const* argv, error_handler& handler) {
   quillmere_convertor driver(quillmere_front_end::agent);
   try {
     if (argc <= 1 || !parse_cmd_line(argc, argv, driver)) fatal_exit(agent_usage_text());
-    // The source lookup comes with the SQL Server engine; until then the
-    // connection itself reports that the server side is missing.
     driver.connect_mssql_server();
+    if (!driver.engine().is_db_exist(driver.src())) fatal_exit("Database '" + driver.src() + "' does not exist");
   } catch (const tk_exception& error) {
     return report_failure(handler, error);
   }

@@ -61,9 +61,9 @@ class conversion_sides {
   virtual bool is_record_error(const tk_exception& e) const = 0;
 };
 
-// The sides of this build: the Access destination over DAO.  The SQL
-// Server source is not part of it yet: opening it raises an abort-level
-// error that says so.
+// The sides of this build: the source is opened through the process's SQL
+// Server engine (mss_engine, which must exist and be connected); the
+// destination is the Access side over DAO (convert/access_side.h).
 std::shared_ptr<conversion_sides> make_default_conversion_sides();
 
 inline constexpr char conversion_msg_no_source[] = "The MS SQL Server source is not available in this build.";

@@ -1,13 +1,14 @@
+#include "MSS/mss_engine.h"
 #include "convert/access_side.h"
 #include "convert/conversion_sides.h"
 
 namespace {
-// The Access destination; the SQL Server source stands in until it is
-// built: opening it fails with an abort-level error that says so.
-class unavailable_sides : public conversion_sides {
+// The source is the SQL Server engine of the process (connected by the
+// front end); the destination is the Access side.
+class build_sides : public conversion_sides {
  public:
-  std::unique_ptr<udb_database> open_source(const std::string&) override {
-    throw tk_exception(conversion_msg_no_source, tk_level_abort);
+  std::unique_ptr<udb_database> open_source(const std::string& name) override {
+    return mss_engine::instance().open_db(name, udb_open_read_only);
   }
   udb_format destination_format(const std::string& path) override { return access_destination_format(path); }
   std::unique_ptr<udb_engine> make_destination_engine(udb_format format) override {
@@ -21,4 +22,4 @@ class unavailable_sides : public conversion_sides {
 };
 }  // namespace
 
-std::shared_ptr<conversion_sides> make_default_conversion_sides() { return std::make_shared<unavailable_sides>(); }
+std::shared_ptr<conversion_sides> make_default_conversion_sides() { return std::make_shared<build_sides>(); }

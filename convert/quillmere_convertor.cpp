@@ -25,9 +25,13 @@ bool visit_value(tk_reg_key& key, const char* name, T value, bool save, Store st
 
 void mssql_converter_impl::connect_mssql_server() {
   TK_TRACE(1, "mssql_converter_impl::connect_mssql_server");
-  throw tk_exception(
-      "Cannot connect to MS SQL server: the SQL Server side is not available in this build.",
-      tk_level_abort);
+  // An empty host is passed as it is: the engine then reaches the local
+  // server.
+  if (sec_log_) {
+    engine_.connect(host_);
+  } else {
+    engine_.connect(host_, user_, pswd_);
+  }
 }
 
 quillmere_convertor::quillmere_convertor(quillmere_front_end front_end) : front_end_(front_end) {

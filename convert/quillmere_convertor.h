@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "MSS/mss_engine.h"
 #include "TK/tk_singl.h"
 #include "UDB/udb_converter.h"
 
@@ -50,11 +51,15 @@ class mssql_converter_impl {
 
   // Connects the SQL Server engine with the stored host and credentials:
   // the host alone with Windows authentication, else host, user and
-  // password.  The SQL Server side is not part of this build yet: throws a
-  // tk_exception of level 1 that says so.
+  // password.  Failures raise the engine's errors (odb_exception).
   void connect_mssql_server();
 
+  // The SQL Server engine of the process, which keeps the connection
+  // settings for the run.
+  mss_engine& engine() { return engine_; }
+
  private:
+  mss_engine engine_;
   bool sec_log_ = true;
   std::string host_;
   std::string user_;

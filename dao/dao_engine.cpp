@@ -27,6 +27,7 @@ const CLSID& engine_class(udb_format format) {
 int dao_format_code(udb_format format) { return format == udb_format::access2000 ? 0 : 1; }
 
 dao_engine::dao_engine() {
+  dao_register_engine_classes();
   if (FAILED(CoInitialize(nullptr))) throw dao_exception();
 }
 

@@ -9,6 +9,7 @@ packages=(
   clang                       # libFuzzer for the fuzz targets
   mdbtools                    # independent reader used to check written .mdb files
   unixodbc unixodbc-dev tdsodbc freetds-bin   # the SQL Server source over ODBC
+  python3                     # the TDS test server that stands in for SQL Server
 )
 
 missing=()

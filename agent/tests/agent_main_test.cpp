@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "MSS/tests/test_server.h"
 #include "TK/tk_exception.h"
 #include "agent/agent_options.h"
 #include "agent/tests/agent_test_dir.h"
@@ -72,8 +73,8 @@ TEST(AgentMain, MessagesAndExitCodes) {
       {{"--src=s", "--tab_file=/no/such/list"},
        "Table names file does not exist.\nPlease verify the correct path/name was given.\n", ""},
       // a complete command line reaches the connection, which fails
-      {{"--src=s", "--dest=d", "--acc_ver=abc", "--mode=3"}, "",
-       "Error:\nCannot connect to MS SQL server: the SQL Server side is not available in this build.\n"},
+      {{"--src=s", "--dest=d", "--acc_ver=abc", "--mode=3", "--mssqlh=127.0.0.1,1"}, "",
+       "Error:\nUnable to connect: Adaptive Server is unavailable or does not exist\n"},
   };
   for (auto& c : cases) {
     c.args.insert(c.args.begin(), "QUILLAGENT");
@@ -82,6 +83,19 @@ TEST(AgentMain, MessagesAndExitCodes) {
     EXPECT_EQ(err.str(), c.err) << c.args.back();
     EXPECT_EQ(out.str(), c.out) << c.args.back();
   }
+}
+
+// The source database is looked up right after the connection.
+TEST(AgentMain, AMissingSourceDatabaseEndsTheAgentBeforeTheRun) {
+  test_server server("small.json");
+  ASSERT_TRUE(server.running());
+  std::string host = "--mssqlh=" + server.host();
+  std::vector<const char*> args = {"QUILLAGENT", "--src=Nowhere", "--dest=/tmp/never.mdb", "--acc_ver=1",
+                                   host.c_str(), "--mssqlu=quill", "--mssqlp=Secret-1"};
+  std::ostringstream out, err;
+  EXPECT_EQ(agent_main(static_cast<int>(args.size()), args.data(), out, err), agent_exit_failure);
+  EXPECT_EQ(err.str(), "Database 'Nowhere' does not exist\n");
+  EXPECT_FALSE(fs::exists("/tmp/never.mdb"));
 }
 
 TEST(AgentMainDeathTest, TooManyUnrecognizedArgumentsAreAnInternalError) {

@@ -308,9 +308,12 @@ TEST(ConversionRun, TheConvertorRunsOnTheSidesItHoldsAndStopsOnItsWorkersRequest
   world w({"A"}, 1);
   quillmere_convertor driver(quillmere_front_end::agent);
   driver.set_src("Shop"), driver.set_dest(dest_path), driver.set_format(quillmere_format_access97);
-  driver();  // the sides of this build
-  EXPECT_EQ(w.console.str(), std::string("Error:\n") + conversion_msg_no_source + "\n");
-  EXPECT_TRUE(driver.finished() && driver.stopped() && w.handler.stopped());
+  try {  // the sides of this build reach the Access side
+    driver.sides().destination_format(dest_path);
+    ADD_FAILURE() << "a missing file has a format";
+  } catch (const tk_exception& e) {
+    EXPECT_EQ(e.message(), std::string("File '") + dest_path + "' does not comply with MS Access format.");
+  }
   EXPECT_THROW(driver.get_all_tables(), tk_exception);
   driver.set_sides(std::shared_ptr<memory_sides>(std::shared_ptr<void>(), &w.sides));  // not owned
   EXPECT_EQ(driver.get_all_tables(), std::vector<std::string>{"A"});

@@ -51,6 +51,7 @@ std::string run(const std::string& command) {
 class DaoObjects : public ::testing::Test {
  protected:
   void SetUp() override {
+    dao_register_engine_classes();
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     ASSERT_EQ(CoCreateInstance(CLSID_DBEngine36, nullptr, CLSCTX_ALL, _DBEngine::iid, reinterpret_cast<void**>(engine.out())), S_OK);
     file = (fs::temp_directory_path() / ("dao_objects_" + std::to_string(::getpid()) + ".mdb")).string();
