@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "platform/oleaut/com.h"
 #include "platform/oleaut/oleauto.h"
 
 using WCHAR = char16_t;
@@ -39,7 +40,6 @@ using HACCESSOR = std::uintptr_t;
 using HCHAPTER = std::uintptr_t;
 
 constexpr HCHAPTER DB_NULL_HCHAPTER = 0;
-constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
 
 enum : DBTYPE {
   DBTYPE_EMPTY = 0, DBTYPE_NULL = 1, DBTYPE_I2 = 2, DBTYPE_I4 = 3, DBTYPE_R4 = 4, DBTYPE_R8 = 5,
@@ -279,11 +279,9 @@ constexpr IID IID_IErrorInfo = IErrorInfo::iid;
 constexpr IID IID_ISQLErrorInfo = ISQLErrorInfo::iid;
 constexpr IID IID_IErrorRecords = IErrorRecords::iid;
 
-// COM services the source side calls.
-HRESULT CoInitialize(void* reserved);
-void CoUninitialize();
-// Only CLSID_MSDAINITIALIZE is known; IID_IDataInitialize or IID_IUnknown.
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsctx, REFIID riid, void** object);
+// COM services the source side calls (CoInitialize, CoCreateInstance:
+// platform/oleaut/com.h); this provider registers CLSID_MSDAINITIALIZE,
+// which answers IID_IDataInitialize or IID_IUnknown.
 void* CoTaskMemAlloc(std::size_t size);
 void CoTaskMemFree(void* block);
 // The calling thread's error object: GetErrorInfo hands it over (S_FALSE

@@ -175,16 +175,14 @@ class data_initialize : public com_multi<IDataInitialize> {
 
 }  // namespace
 
-HRESULT CoInitialize(void*) { return S_OK; }
-void CoUninitialize() {}
-
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD, REFIID riid, void** object) {
-  if (object == nullptr) return E_POINTER;
-  *object = nullptr;
-  if (outer != nullptr) return static_cast<HRESULT>(0x80040110u);  // CLASS_E_NOAGGREGATION
-  if (!(clsid == CLSID_MSDAINITIALIZE)) return static_cast<HRESULT>(0x80040154u);  // REGDB_E_CLASSNOTREG
+namespace {
+HRESULT create_data_initialize(REFIID riid, void** object) {
   return hand_over(new data_initialize(), riid, reinterpret_cast<IUnknown**>(object));
 }
+// This file is linked wherever the provider is used (it holds the memory
+// services every consumer calls), so its class is always registered.
+const bool data_initialize_registered = (com_register_class(CLSID_MSDAINITIALIZE, create_data_initialize), true);
+}  // namespace
 
 void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
 void CoTaskMemFree(void* block) { std::free(block); }
