@@ -54,13 +54,16 @@ std::vector<std::uint8_t> empty_index_root(JetVersion version, std::uint32_t own
 std::size_t max_index_key_size(JetVersion version);
 
 // Adds entries to the tree rooted at `root` (owned by the TDEF at `owner`)
-// and answers whether a key is present. Changed pages stay decoded here
-// (at most a few dozen, the rest written through the store as they go
-// cold) until flush(). Not copyable; borrows `store`, which must outlive
-// it. Thread-safety: none.
+// and answers whether a key is present. Pages stay decoded here (up to
+// `cached_pages`; colder ones are written through the store as they leave)
+// until flush(). Not copyable; borrows `store`, which must outlive it.
+// Thread-safety: none.
 class IndexWriter {
  public:
-  IndexWriter(IndexPageStore& store, std::uint32_t root, std::uint32_t owner);
+  static constexpr std::size_t kDefaultCachedPages = 256;
+
+  IndexWriter(IndexPageStore& store, std::uint32_t root, std::uint32_t owner,
+              std::size_t cached_pages = kDefaultCachedPages);
   IndexWriter(const IndexWriter&) = delete;
   IndexWriter& operator=(const IndexWriter&) = delete;
 
@@ -85,28 +88,30 @@ class IndexWriter {
     bool dirty = false;
     std::uint64_t used = 0;
   };
+  // One page on the way from the root to a leaf, and where the way went.
   struct Step {
     std::uint32_t page;
-    std::size_t slot;  // entry followed; == entries.size() for the tail
+    std::size_t slot;   // node: entry followed; leaf: insert position
+    bool tail = false;  // node: went down the tail page
   };
 
   IndexPage& page(std::uint32_t number);
   IndexPage& changed(std::uint32_t number);
-  IndexPage& fresh_page(bool leaf, std::uint32_t& number);
+  IndexPage& fresh_page(bool leaf);
   void evict_cold_pages();
+  void write_out(Cached& cached);
   std::vector<Step> descend(const IndexEntry& entry);
-  void propagate_last(const std::vector<Step>& path, std::size_t level);
-  void split_upward(std::vector<Step>& path, std::size_t level, bool appended);
+  IndexEntry subtree_last(std::uint32_t number);
+  void propagate_last(const std::vector<Step>& path);
   void nest_root(std::vector<Step>& path);
   void split(std::vector<Step>& path, std::size_t level, bool appended);
-  void add_to_parent(std::vector<Step>& path, std::size_t level, std::uint32_t child,
-                     const IndexEntry& last);
-  void unlink_children(const IndexPage& left, const IndexPage& right);
+  void unlink_children(const std::vector<IndexEntry>& left, const std::vector<IndexEntry>& right);
 
   IndexPageStore& store_;
   const IndexPageLayout& layout_;
   std::uint32_t root_;
   std::uint32_t owner_;
+  std::size_t cached_pages_;
   std::map<std::uint32_t, Cached> cache_;
   std::uint64_t clock_ = 0;
 };
