@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <climits>
 
+#include "mdb_reader_check.h"
 #include "writer_checks.h"
 
 namespace jet {
@@ -151,6 +152,7 @@ TEST_P(WriterTest, EveryTypeReadsBackAsWritten) {
   EXPECT_EQ(props.column("Text")->find("AllowZeroLength")->value, Value(true));
   EXPECT_EQ(props.column("Needed")->find("Required")->value, Value(true));
   if (mdbtools_installed()) expect_mdbtools_agree(file);
+  expect_mdb_reader_agrees(file);
 }
 
 // One instantiation for every WriterTest in the writer test files.
