@@ -15,9 +15,11 @@
 
 namespace jet::testing {
 
-// jetcheck --strict FILE: its output (empty when sound) and exit status.
-inline void expect_sound(const fs::path& file) {
-  const std::string out = run(std::string(JETCHECK_PATH) + " --strict " + shell_quote(file.string()) + " 2>&1; echo rc=$?");
+// jetcheck --strict FILE prints nothing and exits 0. Files Access made may
+// hold pages it never reclaimed: `strict` false lets those pass as notes.
+inline void expect_sound(const fs::path& file, bool strict = true) {
+  const std::string out = run("out=$(" + std::string(JETCHECK_PATH) + (strict ? " --strict " : " ") +
+                              shell_quote(file.string()) + " 2>&1); rc=$?; printf '%s\\n' \"$out\" | grep -v '^note: ' | grep .; echo rc=$rc");
   EXPECT_EQ(out, "rc=0\n") << file;
 }
 
