@@ -96,3 +96,38 @@ inline std::string version_name(const ::testing::TestParamInfo<JetVersion>& info
 }
 
 }  // namespace jet::testing
+
+namespace jet::testing {
+
+// A small database the writer makes, for damage tests that must run
+// without the reference samples: table "Items" (autonumber key, indexed
+// text, a memo whose every tenth value is a long chain, a number) of
+// `rows` rows, two index trees, data, LVAL and usage-map pages.
+inline void write_fixture_database(const fs::path& path, JetVersion version, int rows = 300) {
+  auto db = Database::create(path.string(), version);
+  TableSchema s;
+  s.name = "Items";
+  const auto add = [&](const char* name, ColumnType type, std::uint16_t size = 0) {
+    ColumnSpec c;
+    c.name = name;
+    c.type = type;
+    c.size = size;
+    s.columns.push_back(c);
+  };
+  add("Id", ColumnType::long_integer);
+  s.columns.back().autonumber = true;
+  add("Name", ColumnType::text, 30);
+  add("Notes", ColumnType::memo);
+  add("Amount", ColumnType::double_);
+  s.indexes = {{"PrimaryKey", {{"Id", true}}, true, true, false, true},
+               {"Name", {{"Name", true}}, false, false, false, false}};
+  db.create_table(s);
+  auto appender = db.appender("Items");
+  for (int i = 0; i < rows; ++i) {
+    const Value notes = i % 10 == 0 ? Value(std::string(9000, static_cast<char>('a' + i % 26))) : Value(Null{});
+    appender.append({Null{}, "item " + std::to_string((i * 7919) % 1000), notes, i * 1.5});
+  }
+  db.close();
+}
+
+}  // namespace jet::testing

@@ -41,6 +41,14 @@ ColumnSpec column(const std::string& name, ColumnType type, std::uint16_t size =
   return c;
 }
 
+TEST_P(WriterTest, FixtureForDamageTestsIsSound) {
+  const fs::path file = new_file();
+  write_fixture_database(file, version());
+  expect_sound(file);
+  auto db = Database::open(file.string());
+  EXPECT_EQ(read_all(db, "Items").size(), 300u);
+}
+
 TableSchema every_type(bool jet4) {
   TableSchema s;
   s.name = "Every Type";
