@@ -100,17 +100,33 @@ void check_table(CheckContext& ctx, const CatalogTable& entry) {
   check_subset(ctx, read_map(ctx, table.free_pages, table.tdef_page, data_what), data, data_what);
   check_long_values(ctx, table, where);
 
-  std::vector<LiveRow> rows = read_live_rows(ctx, table, data, where);
-  // Access leaves the counts of its own system tables stale at times.
-  if (!table.is_system() && rows.size() != table.row_count) {
-    ctx.fault(table.tdef_page, where, "expected " + std::to_string(table.row_count) +
-                                          " rows (TDEF count), found " + std::to_string(rows.size()));
-  }
+  struct IndexUnderCheck {
+    const RealIndexDef& index;
+    std::vector<std::uint32_t> pages;
+    ExpectedEntries expected;
+  };
+  std::vector<IndexUnderCheck> indexes;
+  indexes.reserve(table.real_indexes.size());
   for (const RealIndexDef& index : table.real_indexes) {
     std::string what = "index " + std::to_string(index.number) + " of " + where;
     std::vector<std::uint32_t> pages = read_map(ctx, index.usage_map, table.tdef_page, what);
     claim_listed(ctx, pages, {page_type::index_node, page_type::index_leaf}, table.tdef_page, what);
-    check_index(ctx, table, index, rows, pages);
+    indexes.push_back({index, std::move(pages), ExpectedEntries(table, index, ctx.format.version)});
+  }
+  // One pass over the rows keeps only what each index expects of them.
+  std::size_t row_count = 0;
+  for_each_live_row(ctx, table, data, where, [&](const LiveRow& row) {
+    ++row_count;
+    for (IndexUnderCheck& i : indexes) i.expected.add(row);
+  });
+  // Access leaves the counts of its own system tables stale at times.
+  if (!table.is_system() && row_count != table.row_count) {
+    ctx.fault(table.tdef_page, where, "expected " + std::to_string(table.row_count) +
+                                          " rows (TDEF count), found " + std::to_string(row_count));
+  }
+  for (IndexUnderCheck& i : indexes) {
+    i.expected.seal();
+    check_index(ctx, table, i.index, i.expected, i.pages);
   }
 }
 

@@ -158,7 +158,10 @@ Built build_and_check(JetVersion version, const TableDef& table,
   expect_sibling_links(*out.store, layout);
   testing::PageFileFixture file(format_of(version), out.store->pages(), 64);
   check_detail::CheckContext ctx(file.cache(), format_of(version));
-  check_detail::check_index(ctx, table, index, rows, out.store->index_pages());
+  check_detail::ExpectedEntries expected(table, index, version);
+  for (const auto& row : rows) expected.add(row);
+  expected.seal();
+  check_detail::check_index(ctx, table, index, expected, out.store->index_pages());
   out.faults = std::move(ctx.faults);
   out.entries = read_index_entries(file.cache(), layout, kRoot, kOwner);
   return out;
