@@ -61,8 +61,9 @@ struct CatalogTable {
   std::uint32_t tdef_page = 0;
 };
 
-// "0x04"
-std::string hex8(std::uint8_t value);
+// "TDEF page 5", or "LVAL" for the long-value marker, naming what a page's
+// owner field holds.
+std::string owner_text(std::uint32_t owner);
 
 // The free pages of the global usage map (page 1, row 0). Bits for pages
 // past the end of the file are ignored (Access marks them free ahead).

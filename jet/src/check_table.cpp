@@ -11,12 +11,6 @@
 namespace jet::check_detail {
 namespace {
 
-constexpr std::uint32_t kPageOwnerOffset = 4;
-
-std::string page_owner_text(std::uint32_t owner) {
-  return owner == kLvalMarker ? "LVAL" : "TDEF page " + std::to_string(owner);
-}
-
 // Claims the pages that hold the map at `pointer`, returns the pages it
 // lists (empty when there is no map or it cannot be read).
 std::vector<std::uint32_t> read_map(CheckContext& ctx, RowPointer pointer, std::uint32_t tdef,
@@ -48,11 +42,11 @@ void claim_listed(CheckContext& ctx, const std::vector<std::uint32_t>& listed,
     std::uint8_t type = bytes->bytes[0];
     std::uint32_t found = coding::get_u32(bytes->bytes.data() + kPageOwnerOffset);
     if (std::find(types.begin(), types.end(), type) == types.end()) {
-      ctx.fault(page, what, "usage map lists it, expected page type " + hex8(*types.begin()) +
-                                ", found " + hex8(type));
+      ctx.fault(page, what, "usage map lists it, expected page type " + coding::hex_byte(*types.begin()) +
+                                ", found " + coding::hex_byte(type));
     } else if (found != owner) {
-      ctx.fault(page, what, "usage map lists it, expected owner " + page_owner_text(owner) +
-                                ", found " + page_owner_text(found));
+      ctx.fault(page, what, "usage map lists it, expected owner " + owner_text(owner) +
+                                ", found " + owner_text(found));
     }
   }
 }
