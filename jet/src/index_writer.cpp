@@ -84,6 +84,12 @@ IndexPage& IndexWriter::dirty(std::uint32_t number) {
   return p;
 }
 
+void IndexWriter::forget_undo() {
+  undo_.clear();
+  replaced_.clear();
+  inserted_.reset();
+}
+
 // Pages first (as they were when the split began), then the entries
 // replaced and inserted before it, newest first.
 void IndexWriter::undo() {
@@ -190,10 +196,10 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
     add_entry(path, std::move(entry));
   } catch (...) {
     undo();
-    undo_.clear(), replaced_.clear(), inserted_.reset();
+    forget_undo();
     throw;
   }
-  undo_.clear(), replaced_.clear(), inserted_.reset();
+  forget_undo();
   evict_cold_pages();
 }
 

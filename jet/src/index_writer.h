@@ -125,6 +125,7 @@ class IndexWriter {
   std::optional<Step> inserted_;
   void add_entry(std::vector<Step>& path, IndexEntry entry);
   void undo();
+  void forget_undo();
 
   IndexPageStore& store_;
   const IndexPageLayout& layout_;
