@@ -6,6 +6,7 @@
 #include "database_impl.h"
 #include "field_decoder.h"
 #include "header.h"
+#include "open_for_write.h"
 #include "properties.h"
 #include "table_def.h"
 #include "table_writer.h"
@@ -44,8 +45,9 @@ Database::~Database() {
 }
 
 Database Database::open(const std::string& path, const OpenOptions& options) {
-  PageFile file(path, options.writable ? PageFile::Mode::read_write : PageFile::Mode::read_only);
+  PageFile file = open_database_file(path, options);
   DatabaseHeader header = read_header(file);
+  check_password(header, options.password);
   if (header.database_key != 0) {
     throw Error::not_supported("encoded database (database key " + std::to_string(header.database_key) + ")");
   }
@@ -65,6 +67,10 @@ Database Database::open(const std::string& path, const OpenOptions& options) {
   auto impl = std::make_unique<Impl>(std::move(file), format, options.page_cache_pages);
   impl->header = std::move(header);
   impl->catalog = read_catalog(impl->pages, format);
+  if (options.writable) {
+    check_before_writing(*impl);
+    if (options.journal) impl->file.start_journal(format.page_size);
+  }
   return Database(std::move(impl));
 }
 

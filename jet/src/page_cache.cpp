@@ -82,12 +82,20 @@ void PageCache::flush() {
   }
   std::sort(dirty.begin(), dirty.end(),
             [](const Entry* a, const Entry* b) { return a->page->number < b->page->number; });
+  protect(dirty);
   for (Entry* entry : dirty) {
     file_.write_at(static_cast<std::uint64_t>(entry->page->number) * page_size_, entry->page->bytes);
     entry->dirty = false;
   }
   dirty_ = 0;
   file_.sync();
+}
+
+// Lets the file journal the pages about to be overwritten in one go.
+void PageCache::protect(const std::vector<Entry*>& entries) {
+  std::vector<std::uint32_t> numbers;
+  for (const Entry* entry : entries) numbers.push_back(entry->page->number);
+  file_.protect(numbers);
 }
 
 void PageCache::touch(Lru::iterator it) { lru_.splice(lru_.begin(), lru_, it); }
@@ -105,6 +113,7 @@ void PageCache::write_back_oldest() {
   }
   std::sort(victims.begin(), victims.end(),
             [](const Entry* a, const Entry* b) { return a->page->number < b->page->number; });
+  protect(victims);
   for (Entry* entry : victims) {
     const std::uint64_t offset = static_cast<std::uint64_t>(entry->page->number) * page_size_;
     if (offset > file_.size()) {

@@ -75,6 +75,7 @@ class PageCache {
   using Lru = std::list<Entry>;
 
   void touch(Lru::iterator it);
+  void protect(const std::vector<Entry*>& entries);
   void evict_if_needed();
   void write_back_oldest();
   Lru::iterator load(std::uint32_t number, std::uint32_t from_page);

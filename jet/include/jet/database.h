@@ -22,10 +22,15 @@ struct OpenOptions {
   bool writable = false;               // open for writing (create_table, append)
   bool exclusive = false;              // refuse a file another process holds
   std::string password;                // the database password, if it has one
+  // Keep a rollback journal (FILE-journal) while changing the file, so a
+  // crash at any moment leaves it as of its last commit. Off only to
+  // measure what it costs.
+  bool journal = true;
 };
 
 struct CreateOptions {
   std::size_t page_cache_pages = 1024;  // pages kept in memory (at least 16)
+  bool journal = true;                  // as OpenOptions::journal
 };
 
 // An open database file (Jet 3 or Jet 4), read-only for now. Not copyable
