@@ -51,6 +51,9 @@ struct Database::Impl {
   std::uint32_t allocate_page(std::vector<std::uint8_t> bytes);
   // Marks `page` free in the global map for a later allocate_page.
   void free_page(std::uint32_t page);
+  // Fills free_pool from the global map. Throws jet::Error (corruption)
+  // when the map is damaged.
+  void load_free_pool();
   // The lowest free page inside the file, taken out of free_pool.
   std::optional<std::uint32_t> take_free_page();
   // A new, empty usage map row whose window starts at `first`.

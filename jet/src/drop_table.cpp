@@ -145,7 +145,9 @@ void delete_row(Database::Impl& db, RowPointer at) {
   }
   auto page = db.pages.modify(at.page);
   std::uint8_t* slot = &page->bytes[db.format.data_row_count_offset + 2u + 2u * at.row];
-  coding::put_u16(slot, static_cast<std::uint16_t>(coding::get_u16(slot) | kRowDeletedFlag));
+  // Access marks a deleted row with both flags; readers that take either
+  // one for "deleted" skip it.
+  coding::put_u16(slot, static_cast<std::uint16_t>(coding::get_u16(slot) | kRowDeletedFlag | kRowOverflowFlag));
 }
 
 void rebuild_indexes(Database::Impl& db, std::uint32_t tdef_page) {

@@ -13,8 +13,8 @@ namespace jet {
 // (invalid_argument, 3011) when there is no such user table.
 void drop_table(Database::Impl& db, const std::string& name);
 
-// Marks the row at `at` deleted (an overflow row's source only: its target
-// is marked deleted already).
+// Marks the row at `at` deleted, as Access does (flags 0xC000 in its slot;
+// an overflow row's source only: its target is marked deleted already).
 void delete_row(Database::Impl& db, RowPointer at);
 
 // Rebuilds every index of the table at `tdef_page` from its live rows: the

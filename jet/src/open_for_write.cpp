@@ -22,7 +22,7 @@ void check_password(const DatabaseHeader& header, const std::string& given) {
 }
 
 void check_before_writing(Database::Impl& db) {
-  read_usage_map(db.pages, db.format, RowPointer{1, 0}, 1);
+  db.load_free_pool();
   for (const CatalogEntry& entry : db.catalog) {
     if (entry.kind == ObjectKind::user_table || entry.kind == ObjectKind::system_table) {
       read_table_def(db.pages, db.format, entry.tdef_page);

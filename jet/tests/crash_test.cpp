@@ -64,7 +64,7 @@ using State = std::map<std::string, std::size_t>;
 // The run: creates the file, fills a table, reopens it, appends to that
 // table, adds two more. `committed` is called with the number of commits
 // done after each one returns. States()[k] is the file after commit k.
-struct Run {
+struct WriterRun {
   JetVersion version;
   fs::path file;
 
@@ -110,21 +110,21 @@ struct Run {
 };
 
 // Checks the file left by a run that returned from `commits` commits.
-void expect_recovered(const Run& run, std::size_t commits, const std::string& what) {
+void expect_recovered(const WriterRun& job, std::size_t commits, const std::string& what) {
   SCOPED_TRACE(what + ", after " + std::to_string(commits) + " commits");
-  const auto states = Run::states();
+  const auto states = WriterRun::states();
   std::optional<Database> db;
-  if (fs::exists(run.file)) {
-    ASSERT_NO_THROW(db.emplace(Database::open(run.file.string()))) << "the engine refuses the file";
-  } else if (fs::exists(Journal::path_for(run.file.string()))) {
-    EXPECT_THROW(Database::open(run.file.string()), Error);  // no file, and the journal is cleared
+  if (fs::exists(job.file)) {
+    ASSERT_NO_THROW(db.emplace(Database::open(job.file.string()))) << "the engine refuses the file";
+  } else if (fs::exists(Journal::path_for(job.file.string()))) {
+    EXPECT_THROW(Database::open(job.file.string()), Error);  // no file, and the journal is cleared
   }
-  EXPECT_FALSE(fs::exists(Journal::path_for(run.file.string())));
+  EXPECT_FALSE(fs::exists(Journal::path_for(job.file.string())));
   if (!db) {
     EXPECT_EQ(commits, 0u) << "a committed database vanished";
     return;
   }
-  const auto faults = check(run.file);
+  const auto faults = check(job.file);
   EXPECT_TRUE(is_sound(faults, true)) << faults.front().message;
   State found;
   for (const auto& name : db->table_names()) found[name] = db->table_def(name).row_count;
@@ -148,51 +148,51 @@ class CrashTest : public WriterTest {
     set_crash_point_for_testing(0, false);
     WriterTest::TearDown();
   }
-  void reset(const Run& run) {
+  void reset(const WriterRun& job) {
     std::error_code ec;
-    fs::remove(run.file, ec);
-    fs::remove(Journal::path_for(run.file.string()), ec);
+    fs::remove(job.file, ec);
+    fs::remove(Journal::path_for(job.file.string()), ec);
   }
 };
 
 TEST_P(CrashTest, KilledBetweenOrInsideAnyWriteLeavesTheLastCommit) {
-  const Run run{version(), new_file()};
+  const WriterRun job{version(), new_file()};
   set_crash_point_for_testing(0, false);
-  run.go([](std::size_t) {});
+  job.go([](std::size_t) {});
   const std::uint64_t writes = writes_seen_for_testing();
-  expect_recovered(run, 5, "the whole run");
+  expect_recovered(job, 5, "the whole run");
   std::mt19937_64 random(env_number("JET_CRASH_SEED", 12));
   const std::size_t points = env_number("JET_CRASH_POINTS", 24);
   for (std::size_t n = 0; n < points && !HasFatalFailure(); ++n) {
-    reset(run);
+    reset(job);
     const std::uint64_t at = 1 + random() % writes;
     const bool tear = n % 2 == 1;
     set_crash_point_for_testing(at, tear);
     std::size_t commits = 0;
     try {
-      run.go([&](std::size_t k) { commits = k; });
+      job.go([&](std::size_t k) { commits = k; });
     } catch (const Error&) {
       ASSERT_TRUE(crashed_for_testing()) << "the run failed without a crash";
     }
     set_crash_point_for_testing(0, false);
-    expect_recovered(run, commits, "crash at write " + std::to_string(at) + (tear ? " (torn)" : ""));
+    expect_recovered(job, commits, "crash at write " + std::to_string(at) + (tear ? " (torn)" : ""));
   }
-  reset(run);
+  reset(job);
   set_crash_point_for_testing(0, false);
-  run.go([](std::size_t) {});
-  expect_sound(run.file);
-  if (mdbtools_installed()) expect_mdbtools_agree(run.file);
+  job.go([](std::size_t) {});
+  expect_sound(job.file);
+  if (mdbtools_installed()) expect_mdbtools_agree(job.file);
 }
 
 TEST_P(CrashTest, ChildKilledWithSigkillLeavesTheLastCommit) {
-  const Run run{version(), new_file()};
+  const WriterRun job{version(), new_file()};
   const auto started = std::chrono::steady_clock::now();
-  run.go([](std::size_t) {});
+  job.go([](std::size_t) {});
   const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
   std::mt19937_64 random(env_number("JET_CRASH_SEED", 12) + 1);
   const std::size_t kills = env_number("JET_KILL_POINTS", 6);
   for (std::size_t n = 0; n < kills && !HasFatalFailure(); ++n) {
-    reset(run);
+    reset(job);
     int pipe_fds[2];
     ASSERT_EQ(::pipe(pipe_fds), 0);
     const pid_t child = ::fork();
@@ -200,7 +200,7 @@ TEST_P(CrashTest, ChildKilledWithSigkillLeavesTheLastCommit) {
     if (child == 0) {
       ::close(pipe_fds[0]);
       try {
-        run.go([&](std::size_t k) {
+        job.go([&](std::size_t k) {
           const char mark = static_cast<char>(k);
           if (::write(pipe_fds[1], &mark, 1) != 1) ::_exit(3);
         });
@@ -220,7 +220,7 @@ TEST_P(CrashTest, ChildKilledWithSigkillLeavesTheLastCommit) {
     while (::read(pipe_fds[0], &mark, 1) == 1) commits = static_cast<std::size_t>(mark);
     ::close(pipe_fds[0]);
     ASSERT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << "the child failed";
-    expect_recovered(run, commits, "kill after " + std::to_string(delay.count()) + " us");
+    expect_recovered(job, commits, "kill after " + std::to_string(delay.count()) + " us");
   }
 }
 

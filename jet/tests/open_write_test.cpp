@@ -24,6 +24,14 @@ void set_password(const fs::path& file, const std::string& password) {
   write_at(file, 0, std::vector<std::uint8_t>(page.begin(), page.begin() + kHeaderMinimumSize + 64));
 }
 
+ColumnSpec column(const std::string& name, ColumnType type, std::uint16_t size = 0) {
+  ColumnSpec c;
+  c.name = name;
+  c.type = type;
+  c.size = size;
+  return c;
+}
+
 OpenOptions writable(const std::string& password = "") {
   OpenOptions options;
   options.writable = true;
@@ -40,7 +48,7 @@ class OpenWriteTest : public WriterTest {
     auto db = Database::create(own.string(), version());
     TableSchema schema;
     schema.name = "T";
-    schema.columns = {ColumnSpec{"A", ColumnType::text, 20}};
+    schema.columns = {column("A", ColumnType::text, 20)};
     db.create_table(schema);
     db.appender("T").append({std::string("x")});
     db.close();
@@ -78,7 +86,13 @@ TEST_P(OpenWriteTest, APasswordOpensOnlyWithItself) {
       auto appender = db.appender(table);
       std::vector<Value> row;
       for (const ColumnDef& c : appender.table().columns) {
-        row.push_back(c.type == ColumnType::text ? Value(std::string("pw")) : Value(Null{}));
+        switch (c.type) {
+          case ColumnType::text: row.push_back(std::string("pw")); break;
+          case ColumnType::long_integer: row.push_back(c.is_autonumber() ? Value(Null{}) : Value(std::int32_t{77777})); break;
+          case ColumnType::integer: row.push_back(std::int16_t{7777}); break;
+          case ColumnType::byte: row.push_back(std::uint8_t{77}); break;
+          default: row.push_back(Null{});
+        }
       }
       appender.append(row);
       db.close();
@@ -140,7 +154,7 @@ TEST_P(OpenWriteTest, ADamagedFileIsRefusedAndLeftAsItWas) {
       auto db = Database::create(file.string(), version());
       TableSchema schema;
       schema.name = "T";
-      schema.columns = {ColumnSpec{"A", ColumnType::long_integer}};
+      schema.columns = {column("A", ColumnType::long_integer)};
       db.create_table(schema);
       tdef = db.table_entry("T").tdef_page;
       db.close();
