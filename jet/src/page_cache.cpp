@@ -128,11 +128,13 @@ void PageCache::write_back_oldest() {
   }
 }
 
+// Drops clean pages from the cold end; never the most recent page, which
+// the caller is about to use.
 void PageCache::evict_if_needed() {
   if (dirty_ > capacity_) write_back_oldest();
   auto it = lru_.end();
-  while (lru_.size() > capacity_ && it != lru_.begin()) {
-    --it;
+  while (lru_.size() > capacity_) {
+    if (it == lru_.begin() || --it == lru_.begin()) break;
     if (it->dirty) continue;
     index_.erase(it->page->number);
     it = lru_.erase(it);
