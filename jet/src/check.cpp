@@ -1,11 +1,9 @@
 // Entry point of the structural checker and the bookkeeping it shares.
 #include "jet/check.h"
 
-#include <cstdio>
-
 #include "check_context.h"
-#include "header.h"
-#include "page_file.h"
+#include "data_page.h"
+#include "open_file.h"
 
 namespace jet {
 namespace check_detail {
@@ -46,27 +44,16 @@ void CheckContext::claim(std::uint32_t page, const std::string& owner) {
   }
 }
 
-std::string hex8(std::uint8_t value) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "0x%02X", value);
-  return buf;
+std::string owner_text(std::uint32_t owner) {
+  return owner == kLvalMarker ? "LVAL" : "TDEF page " + std::to_string(owner);
 }
 
 }  // namespace check_detail
 
 std::vector<Fault> check(const std::filesystem::path& path) {
-  PageFile file(path.string(), PageFile::Mode::read_only);
-  std::vector<std::uint8_t> page0(std::min<std::uint64_t>(file.size(), kJet4Format.page_size));
-  if (page0.size() < kHeaderMinimumSize) {
-    throw Error::corruption(0, "header", "a header page", std::to_string(page0.size()) + " bytes");
-  }
-  file.read_at(0, page0);
-  const Format& format = Format::of(detect_version(page0));
-  PageCache pages(file, format.page_size);
-  if (pages.page_count() < 3) {
-    throw Error::corruption(kNoPage, "file", "at least 3 pages",
-                            std::to_string(pages.page_count()) + " pages");
-  }
+  OpenedFile opened = open_database_file(path.string(), PageFile::Mode::read_only);
+  const Format& format = *opened.format;
+  PageCache pages(opened.file, format.page_size);
   check_detail::CheckContext ctx(pages, format);
   ctx.claim(0, "database header");
   ctx.claim(1, check_detail::kMapRowsOwner);  // the global map's row, maybe others

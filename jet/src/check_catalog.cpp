@@ -1,14 +1,11 @@
 // The tables the catalog (MSysObjects) names, for the checker.
+#include "catalog.h"
 #include "check_context.h"
 #include "table_def.h"
 #include "usage_map.h"
 
 namespace jet::check_detail {
 namespace {
-
-constexpr std::uint32_t kCatalogTdefPage = 2;
-constexpr std::int16_t kLocalTableType = 1;
-constexpr std::uint32_t kObjectIdPageMask = 0x00FFFFFF;
 
 // Index of the column named `name`, or -1.
 int column_at(const TableDef& table, const std::string& name) {
@@ -41,7 +38,7 @@ std::vector<CatalogTable> read_catalog(CheckContext& ctx) {
       const std::int16_t* kind = field<std::int16_t>(row, type);
       const std::int32_t* object = field<std::int32_t>(row, id);
       const std::string* text = field<std::string>(row, name);
-      if (!kind || *kind != kLocalTableType || !object || !text) continue;
+      if (!kind || *kind != object_type::table || !object || !text) continue;
       std::uint32_t page = std::uint32_t(*object) & kObjectIdPageMask;
       if (page != kCatalogTdefPage) tables.push_back({*text, page});
     }

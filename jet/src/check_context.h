@@ -3,12 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "format.h"
 #include "jet/check.h"
+#include "jet/index.h"
 #include "jet/types.h"
 #include "jet/value.h"
 #include "page_cache.h"
@@ -58,8 +61,9 @@ struct CatalogTable {
   std::uint32_t tdef_page = 0;
 };
 
-// "0x04"
-std::string hex8(std::uint8_t value);
+// "TDEF page 5", or "LVAL" for the long-value marker, naming what a page's
+// owner field holds.
+std::string owner_text(std::uint32_t owner);
 
 // The free pages of the global usage map (page 1, row 0). Bits for pages
 // past the end of the file are ignored (Access marks them free ahead).
@@ -77,11 +81,56 @@ std::vector<LiveRow> read_live_rows(CheckContext& ctx, const TableDef& table,
                                     const std::vector<std::uint32_t>& data_pages,
                                     const std::string& where);
 
-// Checks one real index of `table` against its live rows: tree shape,
-// order, leaf chain, each row once, keys equal to the encoder's, and the
-// pages its tree reaches equal to `map_pages` (its usage map).
+// Calls `visit` with each live row on `data_pages` as read_live_rows reads
+// them, one at a time, so a table's rows are never all in memory.
+using LiveRowVisitor = std::function<void(const LiveRow&)>;
+void for_each_live_row(CheckContext& ctx, const TableDef& table,
+                       const std::vector<std::uint32_t>& data_pages, const std::string& where,
+                       const LiveRowVisitor& visit);
+
+// What the live rows of a table should put into one index: for each row
+// with an entry its pointer and key, kept compact (all keys in one buffer,
+// some 16 bytes a row besides) so that millions of rows fit.
+class ExpectedEntries {
+ public:
+  struct Row {
+    std::uint32_t word;    // RowPointer::to_word()
+    std::uint32_t offset;  // of the key in the buffer
+    std::uint32_t length;
+    bool checked;          // false: the key could not be made, not compared
+    bool unique;           // no other row may have this key
+  };
+
+  ExpectedEntries(const TableDef& table, const RealIndexDef& index, JetVersion version)
+      : table_(table), index_(index), version_(version) {}
+
+  // Records what `row` puts in the index. A key the encoder cannot make is
+  // left unchecked; unless it is only an unsupported collation, the error
+  // is kept for the report.
+  void add(const LiveRow& row);
+  // Sorts the rows by pointer; call once after the last add.
+  void seal();
+
+  const Row* find(RowPointer row) const;
+  std::span<const std::uint8_t> key(const Row& row) const;
+  const std::vector<Row>& rows() const { return rows_; }
+  const std::vector<std::pair<RowPointer, std::string>>& key_errors() const { return errors_; }
+
+ private:
+  const TableDef& table_;
+  const RealIndexDef& index_;
+  JetVersion version_;
+  std::vector<Row> rows_;
+  std::vector<std::uint8_t> keys_;
+  std::vector<std::pair<RowPointer, std::string>> errors_;
+};
+
+// Checks one real index of `table` against what its live rows expect:
+// tree shape, order, leaf chain, each row once, keys equal to the
+// encoder's, unique keys, and the pages its tree reaches equal to
+// `map_pages` (its usage map).
 void check_index(CheckContext& ctx, const TableDef& table, const RealIndexDef& index,
-                 const std::vector<LiveRow>& rows, const std::vector<std::uint32_t>& map_pages);
+                 const ExpectedEntries& expected, const std::vector<std::uint32_t>& map_pages);
 
 // Checks one table: its pages, usage maps, rows, long values and indexes.
 void check_table(CheckContext& ctx, const CatalogTable& table);

@@ -33,7 +33,7 @@ void read_reference_map(CheckContext& ctx, coding::Bytes row) {
     ctx.claim(map_page, kGlobalMap);
     PageRef page = ctx.pages.get(map_page);
     if (page->bytes[0] != page_type::usage_map) {
-      ctx.fault(map_page, kGlobalMap, "expected page type 0x05, found " + hex8(page->bytes[0]));
+      ctx.fault(map_page, kGlobalMap, "expected page type 0x05, found " + coding::hex_byte(page->bytes[0]));
       continue;
     }
     add_free_bits(ctx, page->view().subspan(4), i * span);
@@ -44,13 +44,12 @@ void read_reference_map(CheckContext& ctx, coding::Bytes row) {
 // the page types that have one.
 std::string page_description(coding::Bytes page) {
   std::uint8_t type = page[0];
-  std::string text = "of type " + hex8(type);
+  std::string text = "of type " + coding::hex_byte(type);
   bool has_owner = type == page_type::data || type == page_type::index_node ||
                    type == page_type::index_leaf;
   if (!has_owner) return text;
-  std::uint32_t owner = coding::get_u32(page.data() + kDataPageOwnerOffset);
-  return text + " (owner field: " + (owner == kLvalMarker ? std::string("LVAL")
-                                                          : "TDEF page " + std::to_string(owner)) + ")";
+  std::uint32_t owner = coding::get_u32(page.data() + kPageOwnerOffset);
+  return text + " (owner field: " + owner_text(owner) + ")";
 }
 
 }  // namespace
@@ -66,7 +65,7 @@ void read_global_free_map(CheckContext& ctx) {
     } else if (type == 1) {
       read_reference_map(ctx, row.bytes);
     } else {
-      ctx.fault(1, kGlobalMap, "expected map type 0x00 or 0x01, found " + hex8(type));
+      ctx.fault(1, kGlobalMap, "expected map type 0x00 or 0x01, found " + coding::hex_byte(type));
     }
   } catch (const Error& e) {
     ctx.fault(e, kGlobalMap);
@@ -78,7 +77,7 @@ std::uint32_t owner_field(coding::Bytes page) {
   std::uint8_t type = page[0];
   bool has_owner = type == page_type::data || type == page_type::index_node ||
                    type == page_type::index_leaf;
-  return has_owner ? coding::get_u32(page.data() + kDataPageOwnerOffset) : 0;
+  return has_owner ? coding::get_u32(page.data() + kPageOwnerOffset) : 0;
 }
 
 // Counts lines of one kind and turns the ones past the cap into a summary.

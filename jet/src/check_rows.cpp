@@ -7,37 +7,9 @@
 #include "field_decoder.h"
 #include "long_value.h"
 #include "row_layout.h"
-#include "text.h"
 
 namespace jet::check_detail {
 namespace {
-
-// Jet 3 text with the five bytes code page 1252 leaves unassigned kept as
-// U+0081 etc. (as Windows decodes them) instead of U+FFFD, so that the key
-// encoder sees the byte Access indexed.
-std::string jet3_text(std::span<const std::uint8_t> bytes) {
-  std::string out;
-  for (std::uint8_t b : bytes) {
-    bool unassigned = b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
-    if (unassigned) {
-      append_utf8(out, b);
-    } else {
-      out += cp1252_to_utf8(std::span<const std::uint8_t>(&b, 1));
-    }
-  }
-  return out;
-}
-
-Value decode_value(CheckContext& ctx, const ColumnDef& column, const FieldBytes& field,
-                   std::uint32_t page) {
-  bool text = column.type == ColumnType::text || column.type == ColumnType::memo;
-  if (ctx.format.is_jet4() || !text || field.is_null) {
-    return decode_field(column, field, ctx.pages, ctx.format, page);
-  }
-  if (column.type == ColumnType::text) return jet3_text(field.bytes);
-  LongValueRef ref = decode_long_value_ref(field.bytes, page);
-  return jet3_text(read_long_value(ctx.pages, ctx.format, ref, page));
-}
 
 // Records the LVAL pages a (readable) long value runs through, so that an
 // unowned one counts as missing from its usage map rather than unreclaimed.
@@ -78,7 +50,7 @@ std::vector<Value> decode_row(CheckContext& ctx, const TableDef& table, const Lo
       throw Error::corruption(page, "row", "column '" + table.columns[i].name + "' inside the row",
                               "its bytes outside");
     }
-    values.push_back(decode_value(ctx, table.columns[i], fields[i], page));
+    values.push_back(decode_field(table.columns[i], fields[i], ctx.pages, ctx.format, page));
     note_long_value_pages(ctx, table.columns[i], fields[i], page);
   }
   return values;
@@ -86,10 +58,10 @@ std::vector<Value> decode_row(CheckContext& ctx, const TableDef& table, const Lo
 
 }  // namespace
 
-std::vector<LiveRow> read_live_rows(CheckContext& ctx, const TableDef& table,
-                                    const std::vector<std::uint32_t>& data_pages,
-                                    const std::string& where) {
-  std::vector<LiveRow> rows;
+void for_each_live_row(CheckContext& ctx, const TableDef& table,
+                       const std::vector<std::uint32_t>& data_pages, const std::string& where,
+                       const LiveRowVisitor& visit) {
+  LiveRow live;
   for (std::uint32_t page : data_pages) {
     std::vector<RowSlot> slots;
     try {
@@ -100,15 +72,24 @@ std::vector<LiveRow> read_live_rows(CheckContext& ctx, const TableDef& table,
     }
     for (std::size_t i = 0; i < slots.size() && i <= 0xFF; ++i) {
       if (slots[i].deleted) continue;
-      RowPointer pointer{page, std::uint8_t(i)};
+      live.pointer = RowPointer{page, std::uint8_t(i)};
       try {
-        LocatedRow row = resolve_row(ctx.pages, ctx.format, pointer, page);
-        rows.push_back(LiveRow{pointer, decode_row(ctx, table, row, row.page->number)});
+        LocatedRow row = resolve_row(ctx.pages, ctx.format, live.pointer, page);
+        live.values = decode_row(ctx, table, row, row.page->number);
       } catch (const Error& e) {
         ctx.fault(e, where + ", row " + std::to_string(i));
+        continue;
       }
+      visit(live);
     }
   }
+}
+
+std::vector<LiveRow> read_live_rows(CheckContext& ctx, const TableDef& table,
+                                    const std::vector<std::uint32_t>& data_pages,
+                                    const std::string& where) {
+  std::vector<LiveRow> rows;
+  for_each_live_row(ctx, table, data_pages, where, [&](const LiveRow& row) { rows.push_back(row); });
   return rows;
 }
 

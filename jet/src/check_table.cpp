@@ -11,12 +11,6 @@
 namespace jet::check_detail {
 namespace {
 
-constexpr std::uint32_t kPageOwnerOffset = 4;
-
-std::string page_owner_text(std::uint32_t owner) {
-  return owner == kLvalMarker ? "LVAL" : "TDEF page " + std::to_string(owner);
-}
-
 // Claims the pages that hold the map at `pointer`, returns the pages it
 // lists (empty when there is no map or it cannot be read).
 std::vector<std::uint32_t> read_map(CheckContext& ctx, RowPointer pointer, std::uint32_t tdef,
@@ -48,11 +42,11 @@ void claim_listed(CheckContext& ctx, const std::vector<std::uint32_t>& listed,
     std::uint8_t type = bytes->bytes[0];
     std::uint32_t found = coding::get_u32(bytes->bytes.data() + kPageOwnerOffset);
     if (std::find(types.begin(), types.end(), type) == types.end()) {
-      ctx.fault(page, what, "usage map lists it, expected page type " + hex8(*types.begin()) +
-                                ", found " + hex8(type));
+      ctx.fault(page, what, "usage map lists it, expected page type " + coding::hex_byte(*types.begin()) +
+                                ", found " + coding::hex_byte(type));
     } else if (found != owner) {
-      ctx.fault(page, what, "usage map lists it, expected owner " + page_owner_text(owner) +
-                                ", found " + page_owner_text(found));
+      ctx.fault(page, what, "usage map lists it, expected owner " + owner_text(owner) +
+                                ", found " + owner_text(found));
     }
   }
 }
@@ -100,17 +94,33 @@ void check_table(CheckContext& ctx, const CatalogTable& entry) {
   check_subset(ctx, read_map(ctx, table.free_pages, table.tdef_page, data_what), data, data_what);
   check_long_values(ctx, table, where);
 
-  std::vector<LiveRow> rows = read_live_rows(ctx, table, data, where);
-  // Access leaves the counts of its own system tables stale at times.
-  if (!table.is_system() && rows.size() != table.row_count) {
-    ctx.fault(table.tdef_page, where, "expected " + std::to_string(table.row_count) +
-                                          " rows (TDEF count), found " + std::to_string(rows.size()));
-  }
+  struct IndexUnderCheck {
+    const RealIndexDef& index;
+    std::vector<std::uint32_t> pages;
+    ExpectedEntries expected;
+  };
+  std::vector<IndexUnderCheck> indexes;
+  indexes.reserve(table.real_indexes.size());
   for (const RealIndexDef& index : table.real_indexes) {
     std::string what = "index " + std::to_string(index.number) + " of " + where;
     std::vector<std::uint32_t> pages = read_map(ctx, index.usage_map, table.tdef_page, what);
     claim_listed(ctx, pages, {page_type::index_node, page_type::index_leaf}, table.tdef_page, what);
-    check_index(ctx, table, index, rows, pages);
+    indexes.push_back({index, std::move(pages), ExpectedEntries(table, index, ctx.format.version)});
+  }
+  // One pass over the rows keeps only what each index expects of them.
+  std::size_t row_count = 0;
+  for_each_live_row(ctx, table, data, where, [&](const LiveRow& row) {
+    ++row_count;
+    for (IndexUnderCheck& i : indexes) i.expected.add(row);
+  });
+  // Access leaves the counts of its own system tables stale at times.
+  if (!table.is_system() && row_count != table.row_count) {
+    ctx.fault(table.tdef_page, where, "expected " + std::to_string(table.row_count) +
+                                          " rows (TDEF count), found " + std::to_string(row_count));
+  }
+  for (IndexUnderCheck& i : indexes) {
+    i.expected.seal();
+    check_index(ctx, table, i.index, i.expected, i.pages);
   }
 }
 

@@ -18,6 +18,12 @@
 
 namespace jet::coding {
 
+// "0x04": a byte as messages show it.
+inline std::string hex_byte(std::uint8_t value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return std::string("0x") + kDigits[value >> 4] + kDigits[value & 0x0F];
+}
+
 using Bytes = std::span<const std::uint8_t>;
 using MutableBytes = std::span<std::uint8_t>;
 

@@ -30,7 +30,7 @@ inline constexpr std::uint32_t kLvalMarker = 0x4C41564C;  // "LVAL" little-endia
 inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
 inline constexpr std::uint16_t kRowOverflowFlag = 0x4000;
 inline constexpr std::uint16_t kRowDeletedFlag = 0x8000;
-inline constexpr std::uint32_t kDataPageOwnerOffset = 4;
+inline constexpr std::uint32_t kDataPageOwnerOffset = kPageOwnerOffset;
 
 struct RowSlot {
   std::uint16_t start = 0;  // first byte of the row in the page

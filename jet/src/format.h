@@ -18,6 +18,10 @@ inline constexpr std::uint8_t index_leaf = 0x04;
 inline constexpr std::uint8_t usage_map = 0x05;
 }  // namespace page_type
 
+// Data, long-value and index pages name their owner (a TDEF page, or the
+// LVAL marker) in the u32 at this offset.
+inline constexpr std::uint32_t kPageOwnerOffset = 4;
+
 struct Format {
   JetVersion version;
   std::uint32_t page_size;

@@ -11,13 +11,7 @@ namespace jet {
 namespace {
 
 constexpr std::uint32_t kFreeSpaceOffset = 2;
-constexpr std::uint32_t kOwnerOffset = 4;
 constexpr const char* kWhere = "index page";
-
-std::string hex_byte(std::uint8_t b) {
-  const char* digits = "0123456789ABCDEF";
-  return std::string("0x") + digits[b >> 4] + digits[b & 0xF];
-}
 
 // Offsets (in the entry area) where entries end, from the bitmask.
 std::vector<std::size_t> entry_ends(const coding::ByteReader& page, const IndexPageLayout& layout) {
@@ -56,7 +50,7 @@ void decode_header(const coding::ByteReader& page, const IndexPageLayout& layout
                    IndexPage& out) {
   out.leaf = page.u8(0) == page_type::index_leaf;
   out.free_space = page.u16(kFreeSpaceOffset);
-  out.owner = page.u32(kOwnerOffset);
+  out.owner = page.u32(kPageOwnerOffset);
   out.prev_page = page.u32(layout.prev_offset);
   out.next_page = page.u32(layout.next_offset);
   out.tail_page = page.u32(layout.tail_offset);
@@ -76,7 +70,7 @@ IndexPage decode_index_page(std::span<const std::uint8_t> bytes, const IndexPage
   page.require(0, layout.page_size);
   std::uint8_t type = page.u8(0);
   if (type != page_type::index_node && type != page_type::index_leaf) {
-    throw Error::corruption(page_number, kWhere, "page type 0x03 or 0x04", hex_byte(type));
+    throw Error::corruption(page_number, kWhere, "page type 0x03 or 0x04", coding::hex_byte(type));
   }
   IndexPage out;
   out.number = page_number;
@@ -152,7 +146,7 @@ std::vector<std::uint8_t> encode_index_page(const IndexPage& page, const IndexPa
   out[0] = page.leaf ? page_type::index_leaf : page_type::index_node;
   out[1] = 0x01;
   coding::put_u16(out.data() + kFreeSpaceOffset, std::uint16_t(capacity - area.size()));
-  coding::put_u32(out.data() + kOwnerOffset, page.owner);
+  coding::put_u32(out.data() + kPageOwnerOffset, page.owner);
   coding::put_u32(out.data() + layout.prev_offset, page.prev_page);
   coding::put_u32(out.data() + layout.next_offset, page.next_page);
   coding::put_u32(out.data() + layout.tail_offset, page.tail_page);

@@ -14,8 +14,8 @@ constexpr const char* kWhere = "index tree";
 class Walker {
  public:
   Walker(PageCache& pages, const IndexPageLayout& layout, std::uint32_t owner,
-         const IndexDamageSink& sink)
-      : pages_(pages), layout_(layout), owner_(owner), sink_(sink) {}
+         const IndexDamageSink& sink, const IndexEntrySink& on_entry)
+      : pages_(pages), layout_(layout), owner_(owner), sink_(sink), on_entry_(on_entry) {}
 
   // Visits the subtree at `number`; returns its last leaf entry, if any.
   std::optional<IndexEntry> visit(std::uint32_t number, int depth) {
@@ -89,6 +89,10 @@ class Walker {
   std::optional<IndexEntry> take_leaf(IndexPage& page) {
     tree_.leaves.push_back({page.number, page.prev_page, page.next_page});
     if (page.entries.empty()) return std::nullopt;
+    if (on_entry_) {
+      for (const IndexEntry& e : page.entries) on_entry_(e, page.number);
+      return std::move(page.entries.back());
+    }
     for (IndexEntry& e : page.entries) {
       tree_.entries.push_back(std::move(e));
       tree_.entry_pages.push_back(page.number);
@@ -100,6 +104,7 @@ class Walker {
   const IndexPageLayout& layout_;
   std::uint32_t owner_;
   const IndexDamageSink& sink_;
+  const IndexEntrySink& on_entry_;
   std::set<std::uint32_t> visited_;
   IndexTree tree_;
 };
@@ -107,8 +112,9 @@ class Walker {
 }  // namespace
 
 IndexTree walk_index(PageCache& pages, const IndexPageLayout& layout, std::uint32_t root,
-                     std::uint32_t owner, const IndexDamageSink& on_damage) {
-  Walker walker(pages, layout, owner, on_damage);
+                     std::uint32_t owner, const IndexDamageSink& on_damage,
+                     const IndexEntrySink& on_entry) {
+  Walker walker(pages, layout, owner, on_damage, on_entry);
   walker.visit(root, 0);
   walker.check_leaf_chain();
   return walker.take();

@@ -72,8 +72,41 @@ IndexPage& IndexWriter::page(std::uint32_t number) {
 
 IndexPage& IndexWriter::changed(std::uint32_t number) {
   IndexPage& p = page(number);
+  Cached& cached = cache_.at(number);
+  if (!undo_.count(number)) undo_.emplace(number, cached);  // as the split found it
+  cached.dirty = true;
+  return p;
+}
+
+IndexPage& IndexWriter::dirty(std::uint32_t number) {
+  IndexPage& p = page(number);
   cache_.at(number).dirty = true;
   return p;
+}
+
+void IndexWriter::forget_undo() {
+  undo_.clear();
+  replaced_.clear();
+  inserted_.reset();
+}
+
+// Pages first (as they were when the split began), then the entries
+// replaced and inserted before it, newest first.
+void IndexWriter::undo() {
+  for (auto& [number, before] : undo_) {
+    if (before) {
+      cache_.insert_or_assign(number, std::move(*before));
+    } else {
+      cache_.erase(number);
+    }
+  }
+  for (auto it = replaced_.rbegin(); it != replaced_.rend(); ++it) {
+    page(it->page).entries[it->slot] = std::move(it->entry);
+  }
+  if (inserted_) {
+    auto& entries = page(inserted_->page).entries;
+    entries.erase(entries.begin() + std::ptrdiff_t(inserted_->slot));
+  }
 }
 
 IndexPage& IndexWriter::fresh_page(bool leaf) {
@@ -83,6 +116,7 @@ IndexPage& IndexWriter::fresh_page(bool leaf) {
   fresh.leaf = leaf;
   fresh.owner = owner_;
   auto [it, inserted] = cache_.insert_or_assign(number, Cached{std::move(fresh), true, ++clock_});
+  undo_.emplace(number, std::nullopt);
   return it->second.page;
 }
 
@@ -152,13 +186,28 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
   }
   IndexEntry entry{std::vector<std::uint8_t>(key.begin(), key.end()), row, 0};
   std::vector<Step> path = descend(entry);
-  IndexPage& leaf = changed(path.back().page);
+  const IndexPage& found = page(path.back().page);
   std::size_t at = path.back().slot;
-  if (at < leaf.entries.size() && compare_entries(leaf.entries[at], entry) == 0) {
+  if (at < found.entries.size() && compare_entries(found.entries[at], entry) == 0) {
     throw Error::invalid_argument("the index already holds this key for row " +
                                   std::to_string(row.page) + ":" + std::to_string(row.row));
   }
+  try {
+    add_entry(path, std::move(entry));
+  } catch (...) {
+    undo();
+    forget_undo();
+    throw;
+  }
+  forget_undo();
+  evict_cold_pages();
+}
+
+void IndexWriter::add_entry(std::vector<Step>& path, IndexEntry entry) {
+  IndexPage& leaf = dirty(path.back().page);
+  std::size_t at = path.back().slot;
   leaf.entries.insert(leaf.entries.begin() + std::ptrdiff_t(at), std::move(entry));
+  inserted_ = path.back();
   const bool last = at + 1 == leaf.entries.size();
   const bool appended = last && leaf.next_page == 0;
   if (last) propagate_last(path);
@@ -170,7 +219,6 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
     }
     split(path, level, appended);
   }
-  evict_cold_pages();
 }
 
 // The leaf's last entry changed: so do the node entries that repeat it.
@@ -179,7 +227,8 @@ void IndexWriter::propagate_last(const std::vector<Step>& path) {
   for (std::size_t level = path.size() - 1; level-- > 0;) {
     const Step& step = path[level];
     if (step.tail) continue;  // no entry repeats a tail; its parent's may
-    IndexPage& node = changed(step.page);
+    IndexPage& node = dirty(step.page);
+    replaced_.push_back({step.page, step.slot, node.entries[step.slot]});
     node.entries[step.slot].key = last.key;
     node.entries[step.slot].row = last.row;
     if (step.slot + 1 < node.entries.size() || node.tail_page != 0) return;

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -76,7 +77,9 @@ class IndexWriter {
   // pages come from store.allocate_index_page()). Throws jet::Error:
   // invalid_argument when the key is longer than max_index_key_size (check
   // that before writing the row) or the tree already holds this exact
-  // entry; corruption on a damaged tree; what the store throws.
+  // entry; corruption on a damaged tree; what the store throws. After a
+  // throw the tree is as it was (pages the store handed out for a split
+  // that failed stay allocated, unused).
   void insert(std::span<const std::uint8_t> key, RowPointer row);
 
   // Writes every changed page through the store. Throws what it throws.
@@ -96,7 +99,8 @@ class IndexWriter {
   };
 
   IndexPage& page(std::uint32_t number);
-  IndexPage& changed(std::uint32_t number);
+  IndexPage& changed(std::uint32_t number);  // logs the page for undo
+  IndexPage& dirty(std::uint32_t number);    // does not
   IndexPage& fresh_page(bool leaf);
   void evict_cold_pages();
   void write_out(Cached& cached);
@@ -106,6 +110,22 @@ class IndexWriter {
   void nest_root(std::vector<Step>& path);
   void split(std::vector<Step>& path, std::size_t level, bool appended);
   void unlink_children(const std::vector<IndexEntry>& left, const std::vector<IndexEntry>& right);
+
+  // Pages as they were before the insert under way changed them (no value:
+  // the page is new), so that a failed insert can be undone.
+  // Splits log whole pages; the leaf insert and the node entries that repeat
+  // a new last entry log only what they changed.
+  std::map<std::uint32_t, std::optional<Cached>> undo_;
+  struct OldEntry {
+    std::uint32_t page;
+    std::size_t slot;
+    IndexEntry entry;
+  };
+  std::vector<OldEntry> replaced_;
+  std::optional<Step> inserted_;
+  void add_entry(std::vector<Step>& path, IndexEntry entry);
+  void undo();
+  void forget_undo();
 
   IndexPageStore& store_;
   const IndexPageLayout& layout_;

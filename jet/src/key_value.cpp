@@ -86,7 +86,14 @@ void append_key_part(const ColumnDef& column, const Value& value, bool ascending
 
 std::vector<std::uint8_t> make_index_key(const TableDef& table, const RealIndexDef& index,
                                          const std::vector<Value>& row, JetVersion version) {
-  Bytes key;
+  return make_index_row_key(table, index, row, version).key;
+}
+
+IndexRowKey make_index_row_key(const TableDef& table, const RealIndexDef& index,
+                               const std::vector<Value>& row, JetVersion version) {
+  IndexRowKey out;
+  out.all_null = true;
+  Bytes& key = out.key;
   for (const IndexColumn& part : index.columns) {
     std::size_t at = 0;
     while (at < table.columns.size() && table.columns[at].number != part.column_number) ++at;
@@ -99,8 +106,10 @@ std::vector<std::uint8_t> make_index_key(const TableDef& table, const RealIndexD
     bool text = column.type == ColumnType::text || column.type == ColumnType::memo;
     SortOrder order = text ? sort_order_of(column, version) : SortOrder::general_legacy;
     append_key_part(column, row[at], part.ascending, order, key);
+    out.all_null = out.all_null && is_null(row[at]);
+    out.any_null = out.any_null || is_null(row[at]);
   }
-  return key;
+  return out;
 }
 
 }  // namespace jet

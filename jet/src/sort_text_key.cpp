@@ -2,6 +2,7 @@
 #include "sort_text_key.h"
 
 #include <algorithm>
+#include <array>
 
 #include "sort_tables.h"
 
@@ -28,6 +29,29 @@ void trim_trailing(Bytes& bytes, std::uint8_t lo, std::uint8_t hi) {
   while (!bytes.empty() && bytes.back() >= lo && bytes.back() <= hi) bytes.pop_back();
 }
 
+// Inline bytes that are the whole code of a letter a..z in one order; with
+// `significant`, only letters of the significant kind count.
+std::array<bool, 256> letter_codes(CharCode (*code_of)(char16_t), bool significant) {
+  std::array<bool, 256> codes{};
+  for (char16_t c = u'a'; c <= u'z'; ++c) {
+    CharCode code = code_of(c);
+    if (code.inline_len == 1 && (!significant || code.kind == CodeKind::kSignificant)) {
+      codes[code.inline_bytes[0]] = true;
+    }
+  }
+  return codes;
+}
+
+// Positions a character takes when accents and marks after it are placed:
+// a letter that sorts as two letters (ß as "ss", æ as "ae") takes two.
+std::size_t positions_of(const CharCode& code, const std::array<bool, 256>& letters) {
+  bool two = code.inline_len == 2 && letters[code.inline_bytes[0]] && letters[code.inline_bytes[1]];
+  return two ? 2 : 1;
+}
+
+CharCode legacy_code_of(char16_t c) { return legacy_code(c); }
+CharCode general97_code_of(char16_t c) { return general97_code(c); }
+
 // Text that takes part in a key: at most kMaxKeyChars units, no trailing
 // spaces.
 template <typename Str>
@@ -46,7 +70,7 @@ struct LegacyTail {
   Bytes unprintables;
   Bytes flags;
 
-  void add_extra(std::size_t char_pos, const CharCode& code) {
+  void add_extra(std::size_t char_pos, const CharCode& code, std::size_t positions) {
     extras_started = true;
     if (extra_chars < char_pos) {
       extras.insert(extras.end(), char_pos - extra_chars, kPlainExtra);
@@ -54,7 +78,7 @@ struct LegacyTail {
     }
     if (code.kind != CodeKind::kUnprintableModifier) {
       extras.insert(extras.end(), code.extra, code.extra + code.extra_len);
-      ++extra_chars;
+      extra_chars += positions;
     } else if (!extras.empty()) {
       extras.back() = std::uint8_t(extras.back() + code.extra[0]);
     } else {
@@ -124,20 +148,22 @@ struct NibbleWriter {
 void append_legacy_text_key(const std::u16string& units, bool ascending, Bytes& out) {
   const std::size_t start = out.size();
   LegacyTail tail;
-  std::size_t char_pos = 0;  // characters with inline codes so far
+  static const std::array<bool, 256> letters = letter_codes(legacy_code_of, false);
+  std::size_t char_pos = 0;  // positions of the characters with inline codes so far
   for (char16_t unit : key_text(units)) {
     CharCode code = legacy_code(unit);
     std::size_t pos = char_pos;
+    std::size_t positions = positions_of(code, letters);
     if (code.inline_len > 0) {
       out.insert(out.end(), code.inline_bytes, code.inline_bytes + code.inline_len);
-      ++char_pos;
+      char_pos += positions;
     }
     switch (code.kind) {
       case CodeKind::kUnprintable: tail.add_unprintable(pos, code); break;
       case CodeKind::kInternationalExt: tail.flags.push_back(code.flag); [[fallthrough]];
       case CodeKind::kInternational:
       case CodeKind::kUnprintableModifier:
-        if (code.extra_len > 0) tail.add_extra(pos, code);
+        if (code.extra_len > 0) tail.add_extra(pos, code, positions);
         break;
       default: break;
     }
@@ -155,12 +181,15 @@ void append_general97_text_key(const std::u32string& chars, bool ascending, Byte
   const std::size_t start = out.size();
   NibbleWriter extras;
   bool has_extras = false;
-  std::size_t significant = 0;  // significant chars since the last extra code
+  static const std::array<bool, 256> letters = letter_codes(general97_code_of, true);
+  std::size_t significant = 0;  // significant letters since the last extra code
   for (char32_t c : key_text(chars)) {
     CharCode code = general97_code(c);
     out.insert(out.end(), code.inline_bytes, code.inline_bytes + code.inline_len);
     if (code.kind == CodeKind::kSignificant) {
       ++significant;
+    } else if (code.kind == CodeKind::kSimple && positions_of(code, letters) == 2) {
+      significant += 2;  // two significant letters in one character
     } else if (code.kind == CodeKind::kInternational) {
       if (!has_extras) extras.put(0);
       has_extras = true;

@@ -12,14 +12,6 @@ namespace {
 
 using coding::ByteReader;
 
-std::string hex_byte(unsigned value) {
-  static const char digits[] = "0123456789abcdef";
-  std::string s = "0x";
-  s += digits[(value >> 4) & 0xF];
-  s += digits[value & 0xF];
-  return s;
-}
-
 // Every type byte Access writes, including the undecoded ones.
 bool is_known_type(std::uint8_t type) { return type >= 0x01 && type <= 0x13; }
 
@@ -82,7 +74,7 @@ TableDef TdefParser::parse() {
 
 void TdefParser::parse_header(TableDef& def) {
   const std::uint8_t type = in_.u8(0);
-  if (type != page_type::table_definition) fail("page type 0x02", hex_byte(type));
+  if (type != page_type::table_definition) fail("page type 0x02", coding::hex_byte(type));
   def.tdef_page = in_.page();
   def.row_count = in_.u32(format_.tdef_row_count_offset);
   def.next_autonumber = in_.u32(format_.tdef_autonumber_offset);
@@ -113,7 +105,7 @@ ColumnDef TdefParser::parse_column(std::size_t at) {
   const bool j4 = format_.is_jet4();
   ColumnDef c;
   const std::uint8_t type = in_.u8(at);
-  if (!is_known_type(type)) fail("a known column type", hex_byte(type));
+  if (!is_known_type(type)) fail("a known column type", coding::hex_byte(type));
   c.type = static_cast<ColumnType>(type);
   const std::size_t base = at + (j4 ? 4 : 0);  // Jet 4 adds 4 unknown bytes
   c.number = in_.u16(base + 1);
@@ -214,7 +206,7 @@ TableDef read_table_def(PageCache& pages, const Format& format, std::uint32_t fi
   std::uint32_t current = first_page;
   std::uint32_t next = coding::get_u32(first->bytes.data() + 4);
   if (first->bytes[0] != page_type::table_definition) {
-    throw Error::corruption(first_page, "TDEF", "page type 0x02", hex_byte(first->bytes[0]));
+    throw Error::corruption(first_page, "TDEF", "page type 0x02", coding::hex_byte(first->bytes[0]));
   }
   while (next != 0) {
     if (!seen.insert(next).second) {
@@ -224,7 +216,7 @@ TableDef read_table_def(PageCache& pages, const Format& format, std::uint32_t fi
     PageRef page = pages.get(next, current);
     if (page->bytes[0] != page_type::table_definition) {
       throw Error::corruption(next, "TDEF continuation", "page type 0x02",
-                              hex_byte(page->bytes[0]));
+                              coding::hex_byte(page->bytes[0]));
     }
     image.insert(image.end(), page->bytes.begin() + kTdefPageHeaderSize, page->bytes.end());
     continuation.push_back(next);

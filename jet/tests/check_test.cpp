@@ -10,6 +10,7 @@
 
 #include "coding.h"
 #include "data_page.h"
+#include "header.h"
 #include "index_test_util.h"
 #include "index_walk.h"
 #include "jet/check.h"
@@ -209,14 +210,17 @@ TEST_F(CheckDamage, BrokenLongValueChainIsNamed) {
 TEST_F(CheckDamage, TruncatedFileIsReportedOrRejected) {
   for (const char* sample : {testing::kJet3Sample, testing::kJet4Sample}) {
     fs::path file = copy_of(sample);
+    const std::uint64_t page_size = testing::OpenSample(file).format.page_size;
     std::uint64_t size = fs::file_size(file);
-    fs::resize_file(file, size * 6 / 10);
+    fs::resize_file(file, size * 6 / 10 / page_size * page_size);
     std::vector<Fault> faults = check(file);
     EXPECT_FALSE(faults.empty()) << sample;
     EXPECT_TRUE(std::any_of(faults.begin(), faults.end(), [](const Fault& f) {
       return f.message.find("past the end") != std::string::npos ||
              f.message.find("expected pages below") != std::string::npos;
     })) << sample << ":\n" << joined(faults);
+    fs::resize_file(file, size * 6 / 10 / page_size * page_size + 100);  // a partial page
+    EXPECT_THROW(check(file), Error) << sample;
     fs::resize_file(file, 100);
     EXPECT_THROW(check(file), Error) << sample;
   }
@@ -247,6 +251,20 @@ TEST_F(CheckDamage, JetcheckExitStatusTellsSoundDamagedUnreadable) {
   EXPECT_EQ(run_jetcheck(leaky), 0);
   EXPECT_EQ(run_jetcheck(leaky, "--strict"), 1);
   EXPECT_EQ(run_jetcheck(dir_ / "missing.mdb"), 2);
+  // An encoded file cannot be read, as Database::open says: not damage.
+  fs::path encoded = copy_of(testing::kJet3Sample);
+  Bytes page0 = testing::read_bytes(encoded, kHeaderMinimumSize);
+  DatabaseHeader header = decode_header(page0);
+  header.database_key = 0x1234567;
+  encode_header(header, page0);
+  write_at(encoded, 0, page0);
+  EXPECT_EQ(run_jetcheck(encoded), 2);
+  try {
+    check(encoded);
+    ADD_FAILURE() << "an encoded file was checked";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::not_supported) << e.what();
+  }
 }
 #endif
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <functional>
 #include <random>
 
 #include "check_context.h"
@@ -38,6 +39,7 @@ class MemoryStore : public IndexPageStore {
     pages_.at(number) = std::move(bytes);
   }
   std::uint32_t allocate_index_page() override {
+    if (pages_.size() >= page_limit) throw Error::io("no room for another page");
     pages_.emplace_back(page_size(), 0xEE);  // never read before written
     return std::uint32_t(pages_.size() - 1);
   }
@@ -50,6 +52,7 @@ class MemoryStore : public IndexPageStore {
     return out;
   }
   std::size_t reads = 0;
+  std::size_t page_limit = SIZE_MAX;
 
  private:
   JetVersion version_;
@@ -129,6 +132,17 @@ void expect_sibling_links(MemoryStore& store, const IndexPageLayout& layout) {
   }
 }
 
+// The leftmost leaf.
+std::uint32_t first_leaf(MemoryStore& store, const IndexPageLayout& layout) {
+  std::uint32_t n = kRoot;
+  IndexPage p = decode_index_page(store.pages()[n], layout, n);
+  while (!p.leaf) {
+    n = p.entries.empty() ? p.tail_page : p.entries.front().child_page;
+    p = decode_index_page(store.pages()[n], layout, n);
+  }
+  return n;
+}
+
 // Levels from the root down to the first leaf.
 std::size_t depth_of(MemoryStore& store, const IndexPageLayout& layout) {
   std::size_t depth = 1;
@@ -158,7 +172,10 @@ Built build_and_check(JetVersion version, const TableDef& table,
   expect_sibling_links(*out.store, layout);
   testing::PageFileFixture file(format_of(version), out.store->pages(), 64);
   check_detail::CheckContext ctx(file.cache(), format_of(version));
-  check_detail::check_index(ctx, table, index, rows, out.store->index_pages());
+  check_detail::ExpectedEntries expected(table, index, version);
+  for (const auto& row : rows) expected.add(row);
+  expected.seal();
+  check_detail::check_index(ctx, table, index, expected, out.store->index_pages());
   out.faults = std::move(ctx.faults);
   out.entries = read_index_entries(file.cache(), layout, kRoot, kOwner);
   return out;
@@ -252,6 +269,109 @@ TEST(IndexWriter, SmallCacheWritesColdPagesAndReadsThemBack) {
   Built built = build_and_check(JetVersion::jet4, table, rows, 16);
   EXPECT_TRUE(built.faults.empty()) << first_faults(built.faults);
   EXPECT_GT(built.store->reads, 100u);
+}
+
+// The checker's index check on a writer-made tree damaged on purpose: each
+// fault names its page (no reference files needed).
+TEST(CheckIndex, DamageToAWriterMadeTreeIsNamed) {
+  const JetVersion version = JetVersion::jet4;
+  const IndexPageLayout& layout = IndexPageLayout::of(version);
+  const TableDef table = table_with_index(index_flag::unique);
+  const RealIndexDef& index = table.real_indexes[0];
+  std::vector<check_detail::LiveRow> rows(3000);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    rows[i] = {RowPointer{std::uint32_t(100 + i / 50), std::uint8_t(i % 50)},
+               {std::string("k") + std::to_string(i), Value(std::int32_t(i))}};
+  }
+  using Rows = std::vector<check_detail::LiveRow>;
+  auto patch_first_leaf = [&](MemoryStore& store, std::size_t at, std::uint8_t x) {
+    std::uint32_t leaf = first_leaf(store, layout);
+    Bytes page = store.pages()[leaf];
+    page[at] ^= x;
+    store.write_page(leaf, page);
+    return leaf;
+  };
+  struct Case {
+    const char* what;
+    bool tree_of_edited_rows;  // else the tree holds the rows before the edit
+    std::function<void(Rows&)> edit_rows;
+    std::function<std::uint32_t(MemoryStore&, std::vector<std::uint32_t>&)> damage;
+    const char* named;
+  } const cases[] = {
+      {"leaf chain cut", false, [](Rows&) {},
+       [&](MemoryStore& store, auto&) { return patch_first_leaf(store, layout.next_offset, 0xFF); },
+       "expected next leaf"},
+      {"key byte flipped", false, [](Rows&) {},
+       [&](MemoryStore& store, auto&) { return patch_first_leaf(store, layout.entries_offset() + 2, 0x01); },
+       "expected key"},
+      {"page missing from the usage map", false, [](Rows&) {},
+       [&](MemoryStore& store, auto& map) {
+         std::uint32_t leaf = first_leaf(store, layout);
+         map.erase(std::find(map.begin(), map.end(), leaf));
+         return leaf;
+       },
+       "expected it in the index usage map"},
+      {"row without an entry", false,
+       [](Rows& live) { live.push_back({RowPointer{999, 1}, {std::string("extra"), Value(std::int32_t(-1))}}); },
+       [](MemoryStore&, auto&) { return 999u; }, "expected an entry for row 999:1"},
+      {"unique key repeated", true, [](Rows& live) { live[1].values = live[0].values; },
+       [](MemoryStore&, auto&) { return kNoPage; }, "expected one row per key"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rows live = rows;
+    c.edit_rows(live);
+    MemoryStore store(version);
+    {
+      IndexWriter writer(store, kRoot, kOwner);
+      for (const auto& row : c.tree_of_edited_rows ? live : rows) {
+        writer.insert(make_index_key(table, index, row.values, version), row.pointer);
+      }
+      writer.flush();
+    }
+    std::vector<std::uint32_t> map = store.index_pages();
+    const std::uint32_t page = c.damage(store, map);
+    testing::PageFileFixture file(kJet4Format, store.pages(), 64);
+    check_detail::CheckContext ctx(file.cache(), kJet4Format);
+    check_detail::ExpectedEntries expected(table, index, version);
+    for (const auto& row : live) expected.add(row);
+    expected.seal();
+    check_detail::check_index(ctx, table, index, expected, map);
+    EXPECT_TRUE(std::any_of(ctx.faults.begin(), ctx.faults.end(), [&](const Fault& f) {
+      return (page == kNoPage || f.page == page) && f.message.find(c.named) != std::string::npos;
+    })) << first_faults(ctx.faults);
+  }
+}
+
+// A split that cannot get its pages leaves the tree as it was: the rows
+// inserted before stay, sound, and the refused one leaves no entry.
+TEST(IndexWriter, FailedSplitLeavesTheTreeAsItWas) {
+  TableDef table = table_with_index(0);
+  auto rows = random_rows(6000, 23);
+  MemoryStore store(JetVersion::jet3);
+  store.page_limit = kRoot + 40;
+  std::size_t inserted = 0;
+  {
+    IndexWriter writer(store, kRoot, kOwner);
+    for (const auto& row : rows) {
+      try {
+        writer.insert(make_index_key(table, table.real_indexes[0], row.values, JetVersion::jet3), row.pointer);
+        ++inserted;
+      } catch (const Error& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::io);
+        // later rows that need no new page still go in
+      }
+    }
+    writer.flush();
+  }
+  ASSERT_LT(inserted, rows.size());
+  ASSERT_GT(inserted, 1000u);
+  testing::PageFileFixture file(kJet3Format, store.pages(), 64);
+  auto entries = read_index_entries(file.cache(), kJet3IndexLayout, kRoot, kOwner);
+  EXPECT_EQ(entries.size(), inserted);
+  EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
+    return compare_entries(a, b) < 0;
+  }));
 }
 
 TEST(IndexWriter, DamagedTreeIsReportedNotWalkedInto) {

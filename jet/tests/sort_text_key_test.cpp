@@ -58,6 +58,32 @@ TEST(SortTextKey, ExactKeys) {
   for (const auto& c : cases) EXPECT_EQ(key(c.text, c.order, c.ascending), c.hex) << c.text;
 }
 
+// A letter that sorts as two letters (ß as "ss", æ as "ae") takes two
+// positions when later accents and marks are placed, in both orders; a NUL
+// inside a text is ignored like any code-less character, never the end of
+// the text.
+TEST(SortTextKey, TwoLetterCharactersAndNuls) {
+  struct Case {
+    std::string text, same_as;
+  } cases[] = {
+      {"\xC3\x9F\xC3\xA9", "ss\xC3\xA9"},              // ßé
+      {"\xC3\xA6\xC3\xA9x", "ae\xC3\xA9x"},            // æéx
+      {"\xC5\x93\xC3\xA9", "oe\xC3\xA9"},              // œé
+      {"\xC3\x9F\x01", "ss\x01"},                       // ß then an unprintable
+      {std::string("a\0b\xC3\xA9", 5), "ab\xC3\xA9"},  // NUL inside
+  };
+  for (SortOrder order : {SortOrder::general97, SortOrder::general_legacy}) {
+    for (const auto& c : cases) {
+      EXPECT_EQ(key(c.text, order), key(c.same_as, order)) << c.same_as;
+      EXPECT_EQ(key(c.text, order, false), key(c.same_as, order, false)) << c.same_as;
+    }
+    EXPECT_NE(key(std::string("a\0b", 3), order), key("a", order));
+  }
+  // Legacy ligatures whose accent code covers both letters: ǆ is d + ž.
+  EXPECT_EQ(key("\xC7\x86\xC3\xA9", SortOrder::general_legacy), "7F 4F 78 51 01 02 14 0E 00");
+  EXPECT_EQ(key("\xC3\x9F\xC3\xA9", SortOrder::general97), "7F 76 76 66 02 24 00");
+}
+
 // Case and trailing spaces do not count, nor characters past the 255th;
 // keys sort like the words, descending keys the other way.
 TEST(SortTextKey, RulesAroundTheCharacters) {

@@ -52,9 +52,10 @@ inline bool is_sound(const std::vector<Fault>& faults, bool strict = false) {
 // Checks the database at `path` and returns every fault found (empty when
 // the file is sound). Damage never stops the check early: each table,
 // index and page is checked on its own.
-// Throws jet::Error when the file is not a readable database at all (it
-// cannot be opened, is too short for its header page, or the header is not
-// a Jet 3 or Jet 4 header).
+// Throws jet::Error when the file is not a readable database at all, as
+// Database::open does: it cannot be opened, its header is not a Jet 3 or
+// Jet 4 header, it is not a whole number of pages (at least 3), it is
+// encoded (database key set), or it is Jet 3 in a code page other than 1252.
 std::vector<Fault> check(const std::filesystem::path& path);
 
 }  // namespace jet

@@ -162,6 +162,27 @@ void append_key_part(const ColumnDef& column, const Value& value, bool ascending
 std::vector<std::uint8_t> make_index_key(const TableDef& table, const RealIndexDef& index,
                                          const std::vector<Value>& row, JetVersion version);
 
+// What one row puts into one index: its key and whether its key columns
+// are null.
+struct IndexRowKey {
+  std::vector<std::uint8_t> key;
+  bool all_null = false;  // every key column is null
+  bool any_null = false;  // some key column is null
+
+  // False when the index ignores nulls and every key column is null: the
+  // row then has no entry.
+  bool has_entry(const RealIndexDef& index) const {
+    return !(index.ignores_nulls() && all_null);
+  }
+  // True when no other row may have this key: a unique index repeats a key
+  // only where a key column is null.
+  bool must_be_unique(const RealIndexDef& index) const { return index.is_unique() && !any_null; }
+};
+
+// The key of `row` in `index` with its null columns; throws as make_index_key.
+IndexRowKey make_index_row_key(const TableDef& table, const RealIndexDef& index,
+                               const std::vector<Value>& row, JetVersion version);
+
 // Reads one key part back for listing, starting at `pos` and advancing it
 // past the part: "NULL", the value in to_display_string form, and for text
 // "<text>" (text keys cannot be turned back into text).
