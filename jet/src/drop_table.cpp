@@ -95,7 +95,7 @@ bool has_live_rows(Database::Impl& db, std::uint32_t page) {
 
 // Deletes the LVAL rows that hold the long values of a row being deleted.
 void delete_long_values(Database::Impl& db, const TableDef& def, const std::vector<FieldBytes>& fields,
-                        std::uint32_t page) {
+                        std::uint32_t page, std::set<std::uint32_t>& touched) {
   for (std::size_t c = 0; c < fields.size(); ++c) {
     const ColumnType type = def.columns[c].type;
     if ((type != ColumnType::memo && type != ColumnType::ole) || fields[c].is_null || fields[c].bytes.empty()) {
@@ -110,13 +110,15 @@ void delete_long_values(Database::Impl& db, const TableDef& def, const std::vect
         if (row.bytes.size() >= 4) next = RowPointer::from_word(coding::get_u32(row.bytes.data()));
       }
       delete_row(db, at);
+      touched.insert(at.page);
       at = next;
     }
   }
 }
 
 // Deletes the rows of system table `tdef` whose column `column` holds `id`.
-void delete_rows_with(Database::Impl& db, std::uint32_t tdef, const std::string& column, std::int32_t id) {
+void delete_rows_with(Database::Impl& db, std::uint32_t tdef, const std::string& column, std::int32_t id,
+                      std::set<std::uint32_t>& touched) {
   const TableDef def = read_table_def(db.pages, db.format, tdef);
   const ColumnDef* key = def.find_column(column);
   if (key == nullptr) return;
@@ -126,10 +128,13 @@ void delete_rows_with(Database::Impl& db, std::uint32_t tdef, const std::string&
   while (scan.next()) {
     const std::vector<Value> values = scan.values();
     if (values[at] != Value(id)) continue;
-    delete_long_values(db, def, scan.fields(), scan.row_page());
+    delete_long_values(db, def, scan.fields(), scan.row_page(), touched);
     doomed.push_back(scan.position());
   }
-  for (RowPointer row : doomed) delete_row(db, row);
+  for (RowPointer row : doomed) {
+    delete_row(db, row);
+    touched.insert(row.page);
+  }
   auto page = db.pages.modify(tdef);
   const std::uint32_t count = coding::get_u32(&page->bytes[db.format.tdef_row_count_offset]);
   const auto left = static_cast<std::uint32_t>(count >= doomed.size() ? count - doomed.size() : 0);
@@ -137,6 +142,28 @@ void delete_rows_with(Database::Impl& db, std::uint32_t tdef, const std::string&
 }
 
 }  // namespace
+
+void compact_rows(Database::Impl& db, std::uint32_t number) {
+  const auto slots = decode_row_slots(db.pages.get(number)->bytes, db.format, number);
+  auto page = db.pages.modify(number);
+  std::vector<std::uint8_t>& bytes = page->bytes;
+  const std::vector<std::uint8_t> before = bytes;
+  std::size_t rows = slots.size();
+  while (rows > 0 && slots[rows - 1].deleted) --rows;
+  const std::size_t table = db.format.data_row_count_offset + 2;
+  std::size_t end = bytes.size();
+  for (std::size_t i = 0; i < rows; ++i) {
+    const std::uint16_t flags = coding::get_u16(&before[table + 2 * i]) & ~kRowOffsetMask;
+    if (!slots[i].deleted) {
+      const std::size_t length = slots[i].end - slots[i].start;
+      end -= length;
+      std::copy_n(before.begin() + slots[i].start, length, bytes.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    coding::put_u16(&bytes[table + 2 * i], static_cast<std::uint16_t>(end | flags));
+  }
+  coding::put_u16(&bytes[db.format.data_row_count_offset], static_cast<std::uint16_t>(rows));
+  coding::put_u16(&bytes[db.format.data_free_space_offset], static_cast<std::uint16_t>(end - table - 2 * rows));
+}
 
 void delete_row(Database::Impl& db, RowPointer at) {
   const auto slots = decode_row_slots(db.pages.get(at.page)->bytes, db.format, at.page);
@@ -191,15 +218,20 @@ void drop_table(Database::Impl& db, const std::string& name) {
   const TableDef def = read_table_def(db.pages, db.format, entry->tdef_page);
   const std::set<std::uint32_t> pages = owned_pages(db, def);
   const std::int32_t id = entry->id;
-  delete_rows_with(db, kCatalogTdefPage, "Id", id);
-  delete_rows_with(db, kAccessTdefPage, "ObjectId", id);
-  rebuild_indexes(db, kCatalogTdefPage);
-  rebuild_indexes(db, kAccessTdefPage);
+  std::set<std::uint32_t> touched;
+  delete_rows_with(db, kCatalogTdefPage, "Id", id, touched);
+  delete_rows_with(db, kAccessTdefPage, "ObjectId", id, touched);
   std::set<std::uint32_t> map_row_pages;
   for (RowPointer map : map_rows_of(def)) {
     delete_row(db, map);
     map_row_pages.insert(map.page);
   }
+  touched.insert(map_row_pages.begin(), map_row_pages.end());
+  for (std::uint32_t page : touched) {
+    if (pages.count(page) == 0) compact_rows(db, page);
+  }
+  rebuild_indexes(db, kCatalogTdefPage);
+  rebuild_indexes(db, kAccessTdefPage);
   for (std::uint32_t page : map_row_pages) {
     if (page <= 1 || pages.count(page) != 0 || has_live_rows(db, page)) continue;
     if (db.map_rows_page == page) db.map_rows_page = 0;

@@ -17,6 +17,12 @@ void drop_table(Database::Impl& db, const std::string& name);
 // an overflow row's source only: its target is marked deleted already).
 void delete_row(Database::Impl& db, RowPointer at);
 
+// Packs the live rows of data page `number` against the page end, leaves
+// deleted rows empty and drops deleted rows at the end of its slot table,
+// so the space of deleted rows is taken again. Row numbers of live rows
+// stay.
+void compact_rows(Database::Impl& db, std::uint32_t number);
+
 // Rebuilds every index of the table at `tdef_page` from its live rows: the
 // old pages below each root are freed, the root starts empty again.
 void rebuild_indexes(Database::Impl& db, std::uint32_t tdef_page);
