@@ -111,7 +111,16 @@ TEST_F(AppendExistingTest, EveryAccessTableTakesRowsAndKeepsItsOldOnes) {
       auto rows = read_all(db, table);
       EXPECT_EQ(rows.size(), old_rows.size() + appended[table].rows);
       EXPECT_GT(appended[table].rows, 0u);
-      EXPECT_EQ(db.table_def(table).row_count, rows.size());
+      const TableDef def = db.table_def(table);
+      EXPECT_EQ(def.row_count, rows.size());
+      for (std::size_t c = 0; c < def.columns.size(); ++c) {
+        if (!def.columns[c].is_autonumber()) continue;
+        std::int32_t largest = 0;
+        for (const auto& row : rows) {
+          if (const auto* n = std::get_if<std::int32_t>(&row[c])) largest = std::max(largest, *n);
+        }
+        EXPECT_EQ(static_cast<std::int32_t>(def.next_autonumber), largest) << "the autonumber counter";
+      }
       for (const auto& row : old_rows) {
         auto at = std::find(rows.begin(), rows.end(), row);
         ASSERT_NE(at, rows.end()) << "an old row is gone";
