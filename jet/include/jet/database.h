@@ -38,7 +38,14 @@ struct CreateOptions {
 // one thread at a time.
 class Database {
  public:
-  // Opens `path` and reads its header and catalog. Throws jet::Error:
+  // Opens `path` and reads its header and catalog. A journal left by a run
+  // that died while changing the file is replayed first (the file goes back
+  // to its last commit). Opened writable (or exclusive) the file is locked
+  // against other writers, and its global usage map and table definitions
+  // are read before anything is written. Throws jet::Error:
+  // invalid_argument with 3031 "Not a valid password." when the header
+  // holds a password and options.password is not exactly it; io when
+  // another program holds the file ("... is in use by another program");
   // io if the file cannot be read; corruption (with the page) if it is not
   // a Jet database, is damaged or ends in a partial page; not_supported for versions after Jet 4,
   // for encoded (database key) files and for Jet 3 files whose code page
