@@ -102,39 +102,26 @@ void TdefParser::parse_header(TableDef& def) {
 }
 
 ColumnDef TdefParser::parse_column(std::size_t at) {
-  const bool j4 = format_.is_jet4();
+  const TdefEntryLayout& e = TdefEntryLayout::of(format_.version);
   ColumnDef c;
   const std::uint8_t type = in_.u8(at);
   if (!is_known_type(type)) fail("a known column type", coding::hex_byte(type));
   c.type = static_cast<ColumnType>(type);
-  const std::size_t base = at + (j4 ? 4 : 0);  // Jet 4 adds 4 unknown bytes
-  c.number = in_.u16(base + 1);
-  c.var_index = in_.u16(base + 3);
-  c.row_index = in_.u16(base + 5);
-  if (j4) {
-    if (c.type == ColumnType::numeric) {
-      c.precision = in_.u8(at + 11);
-      c.scale = in_.u8(at + 12);
-    } else if (c.type == ColumnType::text || c.type == ColumnType::memo) {
-      c.sort_order = in_.u16(at + 11);
-      c.sort_version = in_.u8(at + 14);
-    }
-    c.flags = in_.u8(at + 15);
-    c.ext_flags = in_.u8(at + 16);
-    c.fixed_offset = in_.u16(at + 21);
-    c.length = in_.u16(at + 23);
-  } else {
-    if (c.type == ColumnType::numeric) {
-      c.precision = in_.u8(at + 9);
-      c.scale = in_.u8(at + 10);
-    } else if (c.type == ColumnType::text || c.type == ColumnType::memo) {
-      c.sort_order = in_.u16(at + 9);
-      c.code_page = in_.u16(at + 11);
-    }
-    c.flags = in_.u8(at + 13);
-    c.fixed_offset = in_.u16(at + 14);
-    c.length = in_.u16(at + 16);
+  c.number = in_.u16(at + e.column_number);
+  c.var_index = in_.u16(at + e.column_var_index);
+  c.row_index = in_.u16(at + e.column_row_index);
+  if (c.type == ColumnType::numeric) {
+    c.precision = in_.u8(at + e.column_misc);
+    c.scale = in_.u8(at + e.column_misc + 1);
+  } else if (c.type == ColumnType::text || c.type == ColumnType::memo) {
+    c.sort_order = in_.u16(at + e.column_misc);
+    if (format_.is_jet4()) c.sort_version = in_.u8(at + e.column_misc2 + 1);
+    else c.code_page = in_.u16(at + e.column_misc2);
   }
+  c.flags = in_.u8(at + e.column_flags);
+  if (format_.is_jet4()) c.ext_flags = in_.u8(at + kJet4ColumnExtFlags);
+  c.fixed_offset = in_.u16(at + e.column_fixed_offset);
+  c.length = in_.u16(at + e.column_length);
   return c;
 }
 
@@ -149,7 +136,7 @@ std::string TdefParser::parse_name() {
 RealIndexDef TdefParser::parse_real_index(std::size_t at, std::uint32_t number) {
   RealIndexDef index;
   index.number = number;
-  std::size_t p = at + (format_.is_jet4() ? 4 : 0);
+  std::size_t p = at + TdefEntryLayout::of(format_.version).real_index_columns;
   for (std::uint32_t i = 0; i < kMaxIndexColumns; ++i, p += 3) {
     const std::uint16_t column = in_.u16(p);
     if (column == 0xFFFF) continue;
@@ -163,7 +150,7 @@ RealIndexDef TdefParser::parse_real_index(std::size_t at, std::uint32_t number) 
 
 IndexDef TdefParser::parse_logical_index(std::size_t at) {
   IndexDef index;
-  const std::size_t p = at + (format_.is_jet4() ? 4 : 0);
+  const std::size_t p = at + TdefEntryLayout::of(format_.version).logical_index;
   index.number = in_.u32(p);
   index.real_index = in_.u32(p + 4);
   index.related_table_type = in_.u8(p + 8);

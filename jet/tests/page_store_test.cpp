@@ -41,6 +41,26 @@ TEST(PageCache, EvictsLeastRecentlyUsedButKeepsHeldAndDirtyPages) {
   expect_corruption([&] { cache.get(4, 2); }, 2, "page past the end");
 }
 
+// Appending more pages than the cache holds writes the oldest back (memory
+// stays bounded), a page loaded while every other is dirty is the page
+// asked for, and everything reads back after flush.
+TEST(PageCache, BoundedWriteBackKeepsEveryPage) {
+  PageFileFixture f(kF, {filled_page(0)}, 4);
+  PageCache& cache = f.cache();
+  for (std::uint8_t i = 1; i < 40; ++i) {
+    EXPECT_EQ(cache.append(filled_page(i)), i);
+    EXPECT_LE(cache.cached_pages(), 8u);
+    EXPECT_EQ(cache.get(0)->bytes[0], 0);  // a clean page among dirty ones
+    EXPECT_EQ(cache.get(i)->bytes[0], i);
+  }
+  EXPECT_EQ(cache.page_count(), 40u);
+  cache.modify(3)->bytes[1] = 33;
+  cache.flush();
+  PageCache fresh(f.file(), kF.page_size);
+  for (std::uint8_t i = 0; i < 40; ++i) EXPECT_EQ(fresh.get(i)->bytes[0], i);
+  EXPECT_EQ(fresh.get(3)->bytes[1], 33);
+}
+
 TEST(RowSlots, DamagedSlotTablesAndOverflowLoops) {
   const Bytes page = testing::data_page(kF, 7, {TestRow{{1, 2, 3}}, TestRow{{4, 5}, kRowDeletedFlag}});
   const auto slots = decode_row_slots(page, kF, 3);

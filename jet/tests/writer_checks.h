@@ -15,9 +15,11 @@
 
 namespace jet::testing {
 
-// jetcheck --strict FILE: its output (empty when sound) and exit status.
-inline void expect_sound(const fs::path& file) {
-  const std::string out = run(std::string(JETCHECK_PATH) + " --strict " + shell_quote(file.string()) + " 2>&1; echo rc=$?");
+// jetcheck --strict FILE prints nothing and exits 0. Files Access made may
+// hold pages it never reclaimed: `strict` false lets those pass as notes.
+inline void expect_sound(const fs::path& file, bool strict = true) {
+  const std::string out = run("out=$(" + std::string(JETCHECK_PATH) + (strict ? " --strict " : " ") +
+                              shell_quote(file.string()) + " 2>&1); rc=$?; printf '%s\\n' \"$out\" | grep -v '^note: ' | grep .; echo rc=$rc");
   EXPECT_EQ(out, "rc=0\n") << file;
 }
 
@@ -91,6 +93,41 @@ class WriterTest : public ScratchTest, public ::testing::WithParamInterface<JetV
 
 inline std::string version_name(const ::testing::TestParamInfo<JetVersion>& info) {
   return info.param == JetVersion::jet3 ? "Jet3" : "Jet4";
+}
+
+}  // namespace jet::testing
+
+namespace jet::testing {
+
+// A small database the writer makes, for damage tests that must run
+// without the reference samples: table "Items" (autonumber key, indexed
+// text, a memo whose every tenth value is a long chain, a number) of
+// `rows` rows, two index trees, data, LVAL and usage-map pages.
+inline void write_fixture_database(const fs::path& path, JetVersion version, int rows = 300) {
+  auto db = Database::create(path.string(), version);
+  TableSchema s;
+  s.name = "Items";
+  const auto add = [&](const char* name, ColumnType type, std::uint16_t size = 0) {
+    ColumnSpec c;
+    c.name = name;
+    c.type = type;
+    c.size = size;
+    s.columns.push_back(c);
+  };
+  add("Id", ColumnType::long_integer);
+  s.columns.back().autonumber = true;
+  add("Name", ColumnType::text, 30);
+  add("Notes", ColumnType::memo);
+  add("Amount", ColumnType::double_);
+  s.indexes = {{"PrimaryKey", {{"Id", true}}, true, true, false, true},
+               {"Name", {{"Name", true}}, false, false, false, false}};
+  db.create_table(s);
+  auto appender = db.appender("Items");
+  for (int i = 0; i < rows; ++i) {
+    const Value notes = i % 10 == 0 ? Value(std::string(9000, static_cast<char>('a' + i % 26))) : Value(Null{});
+    appender.append({Null{}, "item " + std::to_string((i * 7919) % 1000), notes, i * 1.5});
+  }
+  db.close();
 }
 
 }  // namespace jet::testing

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <climits>
 
+#include "mdb_reader_check.h"
 #include "writer_checks.h"
 
 namespace jet {
@@ -38,6 +39,14 @@ ColumnSpec column(const std::string& name, ColumnType type, std::uint16_t size =
   c.type = type;
   c.size = size;
   return c;
+}
+
+TEST_P(WriterTest, FixtureForDamageTestsIsSound) {
+  const fs::path file = new_file();
+  write_fixture_database(file, version());
+  expect_sound(file);
+  auto db = Database::open(file.string());
+  EXPECT_EQ(read_all(db, "Items").size(), 300u);
 }
 
 TableSchema every_type(bool jet4) {
@@ -151,6 +160,7 @@ TEST_P(WriterTest, EveryTypeReadsBackAsWritten) {
   EXPECT_EQ(props.column("Text")->find("AllowZeroLength")->value, Value(true));
   EXPECT_EQ(props.column("Needed")->find("Required")->value, Value(true));
   if (mdbtools_installed()) expect_mdbtools_agree(file);
+  expect_mdb_reader_agrees(file);
 }
 
 // One instantiation for every WriterTest in the writer test files.
