@@ -1,11 +1,8 @@
 #include "jet/database.h"
 
-#include <array>
-
 #include "catalog.h"
 #include "database_impl.h"
 #include "field_decoder.h"
-#include "header.h"
 #include "open_for_write.h"
 #include "properties.h"
 #include "table_def.h"
@@ -18,16 +15,6 @@ namespace {
 bool is_table(ObjectKind kind) {
   return kind == ObjectKind::user_table || kind == ObjectKind::system_table ||
          kind == ObjectKind::linked_table || kind == ObjectKind::linked_odbc_table;
-}
-
-DatabaseHeader read_header(PageFile& file) {
-  std::array<std::uint8_t, kHeaderMinimumSize> bytes{};
-  if (file.size() < bytes.size()) {
-    throw Error::corruption(0, "database header", "a file of at least " + std::to_string(bytes.size()) + " bytes",
-                            std::to_string(file.size()) + " bytes");
-  }
-  file.read_at(0, bytes);
-  return decode_header(bytes);
 }
 
 }  // namespace
@@ -45,27 +32,11 @@ Database::~Database() {
 }
 
 Database Database::open(const std::string& path, const OpenOptions& options) {
-  PageFile file = open_database_file(path, options);
-  DatabaseHeader header = read_header(file);
-  check_password(header, options.password);
-  if (header.database_key != 0) {
-    throw Error::not_supported("encoded database (database key " + std::to_string(header.database_key) + ")");
-  }
-  // Jet 3 text is decoded as code page 1252; other code pages would come
-  // out wrong, so refuse them rather than guess.
-  if (header.version == JetVersion::jet3 && header.code_page != 1252 && header.code_page != 0) {
-    throw Error::not_supported("Jet 3 database in code page " + std::to_string(header.code_page) +
-                               " (only 1252 is read)");
-  }
-  const Format& format = Format::of(header.version);
-  if (file.size() < 3ull * format.page_size || file.size() % format.page_size != 0) {
-    throw Error::corruption(kNoPage, "database file",
-                            "a whole number of " + std::to_string(format.page_size) +
-                                "-byte pages, at least 3",
-                            std::to_string(file.size()) + " bytes");
-  }
-  auto impl = std::make_unique<Impl>(std::move(file), format, options.page_cache_pages);
-  impl->header = std::move(header);
+  OpenedFile opened = open_for_change(path, options);
+  check_password(opened.header, options.password);
+  const Format& format = *opened.format;
+  auto impl = std::make_unique<Impl>(std::move(opened.file), format, options.page_cache_pages);
+  impl->header = std::move(opened.header);
   impl->catalog = read_catalog(impl->pages, format);
   if (options.writable) {
     check_before_writing(*impl);

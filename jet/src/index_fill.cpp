@@ -84,7 +84,12 @@ std::size_t range_size(const std::vector<IndexEntry>& entries, std::size_t first
 }
 
 bool fits(const IndexPage& page, const IndexPageLayout& layout) {
-  return range_size(page.entries, 0, page.entries.size(), page.leaf, layout) <= capacity(layout);
+  const auto& entries = page.entries;
+  if (entries.empty()) return true;
+  std::size_t total = 0;
+  for (const IndexEntry& e : entries) total += entry_size(e, page.leaf);
+  std::size_t shared = shared_prefix(entries.front(), entries.back(), layout);
+  return total - (entries.size() - 1) * shared <= capacity(layout);
 }
 
 std::vector<std::size_t> cut_points(const std::vector<IndexEntry>& entries, bool leaf,

@@ -7,13 +7,14 @@
 
 namespace jet {
 
-PageFile open_database_file(const std::string& path, const OpenOptions& options) {
+OpenedFile open_for_change(const std::string& path, const OpenOptions& options) {
   recover_from_journal(path);
-  PageFile file(path, options.writable ? PageFile::Mode::read_write : PageFile::Mode::read_only);
-  if ((options.writable || options.exclusive) && !file.try_lock(true)) {
+  OpenedFile opened =
+      open_database_file(path, options.writable ? PageFile::Mode::read_write : PageFile::Mode::read_only);
+  if ((options.writable || options.exclusive) && !opened.file.try_lock(true)) {
     throw Error::io("cannot open '" + path + "': it is in use by another program");
   }
-  return file;
+  return opened;
 }
 
 void check_password(const DatabaseHeader& header, const std::string& given) {

@@ -6,15 +6,16 @@
 #include <string>
 
 #include "database_impl.h"
+#include "open_file.h"
 
 namespace jet {
 
 // Takes `path` back to its last commit if a journal says a run died while
-// changing it, then opens it and locks it: exclusively when opened for
-// writing or `exclusive`, not at all for a shared reader. Throws
-// jet::Error (io) when the file cannot be opened or another program holds
-// it ("... is in use by another program").
-PageFile open_database_file(const std::string& path, const OpenOptions& options);
+// changing it, opens and checks it as open_database_file does, then locks
+// it: exclusively when opened for writing or `exclusive`, not at all for a
+// shared reader. Throws as open_database_file, and jet::Error (io) when
+// another program holds the file ("... is in use by another program").
+OpenedFile open_for_change(const std::string& path, const OpenOptions& options);
 
 // Throws jet::Error (invalid_argument, 3031 "Not a valid password.") when
 // the header carries a password and `given` is not exactly it.

@@ -265,8 +265,8 @@ TEST(IndexWriter, ContainsKeyAndRefusals) {
 
 TEST(IndexWriter, SmallCacheWritesColdPagesAndReadsThemBack) {
   TableDef table = table_with_index(0);
-  auto rows = random_rows(20000, 11);
-  Built built = build_and_check(JetVersion::jet4, table, rows, 16);
+  auto rows = random_rows(6000, 11);
+  Built built = build_and_check(JetVersion::jet4, table, rows, 8);
   EXPECT_TRUE(built.faults.empty()) << first_faults(built.faults);
   EXPECT_GT(built.store->reads, 100u);
 }
