@@ -3,7 +3,7 @@
 #include "catalog.h"
 #include "database_impl.h"
 #include "field_decoder.h"
-#include "open_file.h"
+#include "open_for_write.h"
 #include "properties.h"
 #include "table_def.h"
 #include "table_writer.h"
@@ -32,11 +32,16 @@ Database::~Database() {
 }
 
 Database Database::open(const std::string& path, const OpenOptions& options) {
-  OpenedFile opened = open_database_file(path, options.writable ? PageFile::Mode::read_write : PageFile::Mode::read_only);
+  OpenedFile opened = open_for_change(path, options);
+  check_password(opened.header, options.password);
   const Format& format = *opened.format;
   auto impl = std::make_unique<Impl>(std::move(opened.file), format, options.page_cache_pages);
   impl->header = std::move(opened.header);
   impl->catalog = read_catalog(impl->pages, format);
+  if (options.writable) {
+    check_before_writing(*impl);
+    if (options.journal) impl->file.start_journal(format.page_size);
+  }
   return Database(std::move(impl));
 }
 

@@ -4,12 +4,14 @@
 // (header, global map, the four system TDEFs on pages 2-5, their map rows,
 // their index roots, then their data).
 #include <array>
+#include <filesystem>
 
 #include "catalog.h"
 #include "coding.h"
 #include "data_page.h"
 #include "database_impl.h"
 #include "header.h"
+#include "journal.h"
 #include "schema_layout.h"
 #include "table_creator.h"
 #include "usage_map.h"
@@ -196,7 +198,16 @@ void add_system_rows(Database::Impl& db) {
 
 Database Database::create(const std::string& path, JetVersion version, const CreateOptions& options) {
   const Format& f = Format::of(version);
+  recover_from_journal(path);
+  if (std::filesystem::exists(path)) throw Error::io("cannot create '" + path + "': the file exists");
+  if (options.journal) {
+    // A journal that takes the file back to nothing exists before the file
+    // does, so a crash while creating it leaves no half-made database.
+    Journal(path, f.page_size).begin(0);
+  }
   PageFile file(path, PageFile::Mode::create);
+  if (!file.try_lock(true)) throw Error::io("cannot create '" + path + "': it is in use by another program");
+  if (options.journal) file.start_journal(f.page_size);
   auto impl = std::make_unique<Impl>(std::move(file), f, std::max<std::size_t>(16, options.page_cache_pages));
   Impl& db = *impl;
   db.pages.append(header_page(f));

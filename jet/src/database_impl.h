@@ -5,6 +5,8 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "format.h"
@@ -35,14 +37,25 @@ struct Database::Impl {
   std::uint32_t page_limit = kMaxFilePages;  // lowered by tests of the limit
   std::uint32_t map_rows_page = 0;           // page taking new usage map rows
   std::map<std::uint32_t, std::unique_ptr<TableWriter>> writers;  // by TDEF page
+  // Pages inside the file that the global map marks free, read at the
+  // first allocation; allocate_page takes the lowest before growing the file.
+  std::optional<std::set<std::uint32_t>> free_pool;
 
   // Throws jet::Error (invalid_argument) unless the file is open for writing.
   void require_writable() const;
   // Throws jet::Error (io, 3026) when `count` more pages would pass the
   // version's size limit; nothing is written then.
   void require_pages(std::uint64_t count) const;
-  // Adds a page holding `bytes` and takes it out of the global free map.
+  // Puts `bytes` on a free page (or a new one past the end) and takes it
+  // out of the global free map.
   std::uint32_t allocate_page(std::vector<std::uint8_t> bytes);
+  // Marks `page` free in the global map for a later allocate_page.
+  void free_page(std::uint32_t page);
+  // Fills free_pool from the global map. Throws jet::Error (corruption)
+  // when the map is damaged.
+  void load_free_pool();
+  // The lowest free page inside the file, taken out of free_pool.
+  std::optional<std::uint32_t> take_free_page();
   // A new, empty usage map row whose window starts at `first`.
   RowPointer add_map_row(std::uint32_t first);
   // Sets or clears `page` in the map at `map`.

@@ -4,6 +4,7 @@
 
 #include "catalog.h"
 #include "data_page.h"
+#include "drop_table.h"
 #include "database_impl.h"
 #include "properties.h"
 #include "schema_layout.h"
@@ -65,6 +66,11 @@ void Database::Impl::require_pages(std::uint64_t count) const {
 }
 
 std::uint32_t Database::Impl::allocate_page(std::vector<std::uint8_t> bytes) {
+  if (std::optional<std::uint32_t> reused = take_free_page()) {
+    pages.put(*reused, std::move(bytes));
+    mark(kGlobalFreeMap, *reused, false);
+    return *reused;
+  }
   require_pages(1);
   const std::uint32_t page = pages.append(std::move(bytes));
   mark(kGlobalFreeMap, page, false);  // a set bit in the global map means free
@@ -103,6 +109,7 @@ void Database::Impl::commit() {
   if (!file.writable()) return;
   for (auto& [page, writer] : writers) writer->flush();
   pages.flush();
+  file.commit_journal();
 }
 
 void set_page_limit_for_testing(Database& db, std::uint32_t pages) { db.impl().page_limit = pages; }
@@ -127,7 +134,8 @@ void Database::create_table(const TableSchema& schema) {
 }
 
 void Database::delete_table(const std::string& name) {
-  throw Error::not_supported("deleting table '" + name + "'");
+  impl_->require_writable();
+  drop_table(*impl_, name);
 }
 
 TableAppender Database::appender(const std::string& name) {

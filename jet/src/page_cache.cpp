@@ -110,6 +110,7 @@ void PageCache::write_back_oldest() {
   std::vector<std::uint32_t> victims;
   for (std::size_t i = 0; i < count; ++i) victims.push_back(by_age[i].second);
   std::sort(victims.begin(), victims.end());
+  file_.protect(victims);  // the journal saves what they overwrite in one go
   for (std::uint32_t number : victims) {
     auto it = dirty_.find(number);
     write(*it->second.page);
@@ -126,6 +127,7 @@ void PageCache::flush() {
   numbers.reserve(dirty_.size());
   for (const auto& [number, d] : dirty_) numbers.push_back(number);
   std::sort(numbers.begin(), numbers.end());
+  file_.protect(numbers);
   for (std::uint32_t number : numbers) {
     auto it = dirty_.find(number);
     write(*it->second.page);
