@@ -31,6 +31,19 @@ enum udb_mode : int32_t {
   udb_mode_merge = 3,               // records are added to a conforming table
 };
 
+// The destination file format.  The settings store it as a number (the
+// agent's "--acc_ver=" value): 0 Access 95/97, 1 Access 2000.
+enum class udb_format : int32_t {
+  access97 = 0,    // Access 95/97: a Jet 3 file
+  access2000 = 1,  // Access 2000: a Jet 4 file
+};
+
+// The format a stored number selects: 0 Access 95/97, any other number
+// Access 2000.
+udb_format udb_format_from_number(int32_t number);
+// The number the settings store for a format.
+int32_t udb_format_number(udb_format format);
+
 class udb_converter : public tk_converter {
  public:
   udb_converter() = default;

@@ -86,3 +86,42 @@ LocatedRow resolve_row(PageCache& pages, const Format& format, RowPointer pointe
 }
 
 }  // namespace jet
+
+namespace jet {
+
+std::vector<std::uint8_t> empty_data_page(const Format& format, std::uint32_t owner) {
+  std::vector<std::uint8_t> page(format.page_size, 0);
+  page[0] = page_type::data;
+  page[1] = 0x01;
+  coding::put_u16(&page[format.data_free_space_offset],
+                  static_cast<std::uint16_t>(format.page_size - format.data_row_count_offset - 2));
+  coding::put_u32(&page[kDataPageOwnerOffset], owner);
+  return page;
+}
+
+std::size_t max_row_size(const Format& format) {
+  return format.page_size - format.data_row_count_offset - 2 - 2;
+}
+
+bool page_has_room(std::span<const std::uint8_t> page, const Format& format, std::size_t size) {
+  const std::uint16_t rows = coding::get_u16(&page[format.data_row_count_offset]);
+  const std::uint16_t free = coding::get_u16(&page[format.data_free_space_offset]);
+  return rows < kMaxRowsPerPage && size + 2 <= free;
+}
+
+std::uint8_t add_row(std::span<std::uint8_t> page, const Format& format,
+                     std::span<const std::uint8_t> row) {
+  const std::uint16_t rows = coding::get_u16(&page[format.data_row_count_offset]);
+  const std::size_t slots = format.data_row_count_offset + 2;
+  std::size_t end = page.size();
+  if (rows > 0) end = coding::get_u16(&page[slots + 2 * (rows - 1)]) & kRowOffsetMask;
+  const std::size_t start = end - row.size();
+  std::copy(row.begin(), row.end(), page.begin() + std::ptrdiff_t(start));
+  coding::put_u16(&page[slots + 2 * rows], static_cast<std::uint16_t>(start));
+  coding::put_u16(&page[format.data_row_count_offset], static_cast<std::uint16_t>(rows + 1));
+  const std::uint16_t free = coding::get_u16(&page[format.data_free_space_offset]);
+  coding::put_u16(&page[format.data_free_space_offset], static_cast<std::uint16_t>(free - row.size() - 2));
+  return static_cast<std::uint8_t>(rows);
+}
+
+}  // namespace jet

@@ -68,4 +68,24 @@ LocatedRow locate_row(PageCache& pages, const Format& format, RowPointer pointer
 LocatedRow resolve_row(PageCache& pages, const Format& format, RowPointer pointer,
                        std::uint32_t from_page);
 
+// --- Writing -----------------------------------------------------------
+
+// Most rows one page holds (a row pointer has one byte for the row).
+inline constexpr std::uint32_t kMaxRowsPerPage = 255;
+
+// A data page with no rows owned by `owner` (a TDEF page, kLvalMarker for
+// long values, 0 for pages of map rows).
+std::vector<std::uint8_t> empty_data_page(const Format& format, std::uint32_t owner);
+
+// Largest row a data page takes (a page with only that row).
+std::size_t max_row_size(const Format& format);
+
+// True when a row of `size` bytes fits on the page besides what it holds.
+bool page_has_room(std::span<const std::uint8_t> page, const Format& format, std::size_t size);
+
+// Adds `row` below the rows already on `page` and returns its row number.
+// REQUIRES: page_has_room(page, format, row.size()).
+std::uint8_t add_row(std::span<std::uint8_t> page, const Format& format,
+                     std::span<const std::uint8_t> row);
+
 }  // namespace jet

@@ -8,6 +8,7 @@
 #include "header.h"
 #include "properties.h"
 #include "table_def.h"
+#include "table_writer.h"
 #include "text.h"
 
 namespace jet {
@@ -33,10 +34,17 @@ DatabaseHeader read_header(PageFile& file) {
 Database::Database(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
-Database::~Database() = default;
+Database::~Database() {
+  if (!impl_) return;
+  try {
+    impl_->commit();
+  } catch (const Error&) {
+    // A destructor cannot report it; close() does.
+  }
+}
 
 Database Database::open(const std::string& path, const OpenOptions& options) {
-  PageFile file(path, PageFile::Mode::read_only);
+  PageFile file(path, options.writable ? PageFile::Mode::read_write : PageFile::Mode::read_only);
   DatabaseHeader header = read_header(file);
   if (header.database_key != 0) {
     throw Error::not_supported("encoded database (database key " + std::to_string(header.database_key) + ")");
@@ -88,6 +96,9 @@ TableDef Database::table_def(const std::string& name) const {
   const CatalogEntry& entry = table_entry(name);
   if (entry.kind != ObjectKind::user_table && entry.kind != ObjectKind::system_table) {
     throw Error::invalid_argument("'" + name + "' is a linked table");
+  }
+  if (auto writer = impl_->writers.find(entry.tdef_page); writer != impl_->writers.end()) {
+    return writer->second->def();  // holds the counts not yet in the TDEF page
   }
   TableDef def = read_table_def(impl_->pages, impl_->format, entry.tdef_page);
   def.name = entry.name;

@@ -1,7 +1,9 @@
 // The internals of jet::Database, shared by engine modules that need the
-// page cache and format of an open database.
+// page cache and format of an open database, and its write side: one page
+// allocator, the rows of usage maps, and a writer per table being changed.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -13,15 +15,42 @@
 
 namespace jet {
 
+class TableWriter;
+
+// Pages a file may have: 1 GiB of 2 KiB pages (Jet 3) or 2 GiB of 4 KiB
+// pages (Jet 4).
+inline constexpr std::uint32_t kMaxFilePages = 524288;
+
 struct Database::Impl {
-  Impl(PageFile file, const Format& format, std::size_t cache_pages)
-      : file(std::move(file)), format(format), pages(this->file, format.page_size, cache_pages) {}
+  Impl(PageFile file, const Format& format, std::size_t cache_pages);
+  ~Impl();
 
   PageFile file;
   const Format& format;
   PageCache pages;
   DatabaseHeader header;
   std::vector<CatalogEntry> catalog;
+
+  // --- Writing ---
+  std::uint32_t page_limit = kMaxFilePages;  // lowered by tests of the limit
+  std::uint32_t map_rows_page = 0;           // page taking new usage map rows
+  std::map<std::uint32_t, std::unique_ptr<TableWriter>> writers;  // by TDEF page
+
+  // Throws jet::Error (invalid_argument) unless the file is open for writing.
+  void require_writable() const;
+  // Throws jet::Error (io, 3026) when `count` more pages would pass the
+  // version's size limit; nothing is written then.
+  void require_pages(std::uint64_t count) const;
+  // Adds a page holding `bytes` and takes it out of the global free map.
+  std::uint32_t allocate_page(std::vector<std::uint8_t> bytes);
+  // A new, empty usage map row whose window starts at `first`.
+  RowPointer add_map_row(std::uint32_t first);
+  // Sets or clears `page` in the map at `map`.
+  void mark(RowPointer map, std::uint32_t page, bool used);
+  // The writer of the table whose TDEF is `tdef_page` (made on first use).
+  TableWriter& writer(std::uint32_t tdef_page);
+  // Writes what writers hold, then every dirty page, then fsync.
+  void commit();
 };
 
 struct RowCursor::State {
@@ -31,5 +60,13 @@ struct RowCursor::State {
   TableDef table;  // declared before scan, which borrows it
   TableScan scan;
 };
+
+struct TableAppender::State {
+  Database::Impl* impl = nullptr;
+  std::uint32_t tdef_page = 0;
+};
+
+// For tests of the size limit: lowers the number of pages `db` may grow to.
+void set_page_limit_for_testing(Database& db, std::uint32_t pages);
 
 }  // namespace jet

@@ -1,10 +1,12 @@
 // Text key parts: picks the sort order and feeds the encoders the units it
 // works on (UTF-16 units for General legacy, code points for General 97).
+#include <cstdio>
 #include <string>
 
 #include "jet/error.h"
 #include "jet/index.h"
 #include "key_internal.h"
+#include "sort_tables.h"
 #include "sort_text_key.h"
 
 namespace jet {
@@ -57,6 +59,18 @@ std::u16string utf16_units(const std::u32string& cps) {
   return units;
 }
 
+// General 97 knows only the code page's characters; any other would drop
+// out of the key silently, so it is refused (a Jet 3 text cannot hold it).
+void require_code_page_1252(const std::u32string& cps) {
+  for (char32_t cp : cps) {
+    if (sort::in_code_page_1252(cp)) continue;
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", unsigned(cp));
+    throw Error::invalid_argument(std::string("character ") + code +
+                                  " is not in code page 1252 and has no General 97 sort code");
+  }
+}
+
 }  // namespace
 
 std::u32string utf8_code_points(std::string_view utf8) {
@@ -86,6 +100,7 @@ void append_text_key(std::string_view utf8, SortOrder order, bool ascending,
   std::u32string cps = utf8_code_points(utf8);
   out.push_back(ascending ? kKeyAscPresent : kKeyDescPresent);
   if (order == SortOrder::general97) {
+    require_code_page_1252(cps);
     sort::append_general97_text_key(cps, ascending, out);
   } else {
     sort::append_legacy_text_key(utf16_units(cps), ascending, out);

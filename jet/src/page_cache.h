@@ -23,8 +23,11 @@ struct Page {
 using PageRef = std::shared_ptr<const Page>;
 
 // Reads pages of `page_size` bytes from a PageFile and caches up to
-// `capacity` of them (least recently used goes first). Dirty pages (for later
-// writing) are never evicted before they are flushed.
+// `capacity` of them (least recently used goes first). Changed (dirty) pages
+// stay until flush() or until more than `capacity` of them are held: then
+// the least recently used half is written back (not yet made durable), so a
+// bulk insert runs in bounded memory. Pages appended with append() count
+// in page_count() at once, before they reach the file.
 // Not copyable; borrows the PageFile, which must outlive the cache.
 // Thread-safety: none; callers serialise access.
 class PageCache {
@@ -48,7 +51,17 @@ class PageCache {
   // REQUIRES: bytes.size() == page_size() and the file is writable.
   void put(std::uint32_t number, std::vector<std::uint8_t> bytes);
 
-  // Writes every dirty page to the file. Throws jet::Error (io).
+  // Adds a page after the last one and returns its number.
+  // REQUIRES: as put().
+  std::uint32_t append(std::vector<std::uint8_t> bytes);
+
+  // Page `number` for changing in place; marks it dirty. Change it before
+  // the next call into the cache (a later write-back may have taken the
+  // bytes already). Throws as get().
+  std::shared_ptr<Page> modify(std::uint32_t number);
+
+  // Writes every dirty page to the file in ascending page order, then makes
+  // the file durable (fsync). Throws jet::Error (io).
   void flush();
 
   std::size_t cached_pages() const { return lru_.size(); }
@@ -63,6 +76,8 @@ class PageCache {
 
   void touch(Lru::iterator it);
   void evict_if_needed();
+  void write_back_oldest();
+  Lru::iterator load(std::uint32_t number, std::uint32_t from_page);
 
   PageFile& file_;
   std::uint32_t page_size_;
@@ -70,6 +85,8 @@ class PageCache {
   Lru lru_;  // most recently used first
   std::unordered_map<std::uint32_t, Lru::iterator> index_;
   std::uint64_t reads_ = 0;
+  std::uint32_t page_count_ = 0;   // file pages plus appended ones
+  std::size_t dirty_ = 0;
 };
 
 }  // namespace jet

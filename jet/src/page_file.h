@@ -2,28 +2,33 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <span>
 #include <string>
 
 namespace jet {
 
-// Owns one open file. Not copyable (it owns the stream); movable.
+// Owns one open file descriptor. Not copyable; movable.
 // Thread-safety: none; callers serialise access.
 class PageFile {
  public:
-  enum class Mode { read_only, read_write };
+  enum class Mode {
+    read_only,
+    read_write,
+    create,  // a new file; refused when `path` exists
+  };
 
-  // Opens `path`. Throws jet::Error (io) when the file cannot be opened.
+  // Opens (or creates) `path`. Throws jet::Error (io) when the file cannot
+  // be opened, or with Mode::create when it exists already.
   PageFile(const std::string& path, Mode mode);
   PageFile(const PageFile&) = delete;
   PageFile& operator=(const PageFile&) = delete;
-  PageFile(PageFile&&) = default;
-  PageFile& operator=(PageFile&&) = default;
+  PageFile(PageFile&& other) noexcept;
+  PageFile& operator=(PageFile&& other) noexcept;
+  ~PageFile();
 
   const std::string& path() const { return path_; }
   std::uint64_t size() const { return size_; }
-  bool writable() const { return mode_ == Mode::read_write; }
+  bool writable() const { return mode_ != Mode::read_only; }
 
   // Reads exactly out.size() bytes at `offset`. Throws jet::Error (io) on a
   // short read or a failed read; `out` is unspecified then.
@@ -33,13 +38,16 @@ class PageFile {
   // REQUIRES: writable(). Throws jet::Error (io) on failure.
   void write_at(std::uint64_t offset, std::span<const std::uint8_t> in);
 
-  // Pushes written bytes to the operating system. Throws jet::Error (io).
-  void flush();
+  // Makes every write so far durable (fsync). Throws jet::Error (io).
+  void sync();
+
+  // Writes are unbuffered; kept for callers that only want them pushed.
+  void flush() {}
 
  private:
   std::string path_;
   Mode mode_;
-  std::fstream stream_;
+  int fd_ = -1;
   std::uint64_t size_ = 0;
 };
 

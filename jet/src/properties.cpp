@@ -129,3 +129,91 @@ PropertySet decode_properties(std::span<const std::uint8_t> blob, const Format& 
 }
 
 }  // namespace jet
+
+namespace jet {
+namespace {
+
+std::vector<std::uint8_t> property_text(const std::string& text, const Format& format) {
+  std::vector<std::uint8_t> out;
+  const bool ok = format.is_jet4() ? utf8_to_jet4_text(text, false, out) : utf8_to_cp1252(text, out);
+  if (!ok) throw Error::invalid_argument("property text '" + text + "' does not fit the file's encoding");
+  return out;
+}
+
+void append_u16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+  out.push_back(static_cast<std::uint8_t>(v));
+  out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void append_u32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+  append_u16(out, static_cast<std::uint16_t>(v));
+  append_u16(out, static_cast<std::uint16_t>(v >> 16));
+}
+
+std::vector<std::uint8_t> property_value(const Property& p, const Format& format) {
+  std::vector<std::uint8_t> out;
+  switch (p.type) {
+    case ColumnType::boolean: out.push_back(std::get<bool>(p.value) ? 0xFF : 0x00); break;
+    case ColumnType::byte: out.push_back(std::get<std::uint8_t>(p.value)); break;
+    case ColumnType::integer: append_u16(out, static_cast<std::uint16_t>(std::get<std::int16_t>(p.value))); break;
+    case ColumnType::long_integer: append_u32(out, static_cast<std::uint32_t>(std::get<std::int32_t>(p.value))); break;
+    case ColumnType::text:
+    case ColumnType::memo: out = property_text(std::get<std::string>(p.value), format); break;
+    case ColumnType::binary:
+    case ColumnType::ole: out = std::get<Binary>(p.value); break;
+    default: throw Error::invalid_argument("property '" + p.name + "' of type " + column_type_name(p.type));
+  }
+  return out;
+}
+
+// Appends a chunk: length (header included), type, body.
+void append_chunk(std::vector<std::uint8_t>& blob, std::uint16_t type, const std::vector<std::uint8_t>& body) {
+  append_u32(blob, static_cast<std::uint32_t>(body.size() + kPropertyChunkHeaderSize));
+  append_u16(blob, type);
+  blob.insert(blob.end(), body.begin(), body.end());
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encode_properties(const PropertySet& set, const Format& format) {
+  if (set.blocks.empty()) return {};
+  std::vector<std::string> names;
+  const auto name_index = [&](const std::string& name) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (names[i] == name) return static_cast<std::uint16_t>(i);
+    }
+    names.push_back(name);
+    return static_cast<std::uint16_t>(names.size() - 1);
+  };
+  std::vector<std::vector<std::uint8_t>> blocks;
+  for (const PropertyBlock& block : set.blocks) {
+    std::vector<std::uint8_t> body(4, 0);
+    const auto block_name = property_text(block.name, format);
+    append_u16(body, static_cast<std::uint16_t>(block_name.size()));
+    body.insert(body.end(), block_name.begin(), block_name.end());
+    for (const Property& p : block.properties) {
+      const auto value = property_value(p, format);
+      append_u16(body, static_cast<std::uint16_t>(kPropertyEntryHeaderSize + value.size()));
+      body.push_back(p.ddl_flag);
+      body.push_back(static_cast<std::uint8_t>(p.type));
+      append_u16(body, name_index(p.name));
+      append_u16(body, static_cast<std::uint16_t>(value.size()));
+      body.insert(body.end(), value.begin(), value.end());
+    }
+    coding::put_u32(body.data(), static_cast<std::uint32_t>(body.size()));
+    blocks.push_back(std::move(body));
+  }
+  std::vector<std::uint8_t> blob = {'M', 'R', '2', 0};
+  if (!format.is_jet4()) blob = {'K', 'K', 'D', 0};
+  std::vector<std::uint8_t> names_body;
+  for (const std::string& name : names) {
+    const auto text = property_text(name, format);
+    append_u16(names_body, static_cast<std::uint16_t>(text.size()));
+    names_body.insert(names_body.end(), text.begin(), text.end());
+  }
+  append_chunk(blob, kPropertyNamesChunk, names_body);
+  for (std::size_t i = 0; i < blocks.size(); ++i) append_chunk(blob, set.blocks[i].chunk_type, blocks[i]);
+  return blob;
+}
+
+}  // namespace jet

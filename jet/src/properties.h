@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "format.h"
 #include "jet/catalog.h"
@@ -42,5 +43,12 @@ inline constexpr std::uint16_t kPropertyNamesChunk = 0x80;
 // a name index past the names chunk.
 PropertySet decode_properties(std::span<const std::uint8_t> blob, const Format& format,
                               std::uint32_t page);
+
+// The inverse of decode_properties: one names chunk, then a values chunk
+// per block (type 0x00 for the unnamed object block, 0x01 for columns).
+// Supported value types: boolean, byte, integer, long integer, text, memo,
+// binary, OLE. Throws jet::Error (invalid_argument) for another type or
+// text the file's encoding cannot hold. An empty set gives an empty blob.
+std::vector<std::uint8_t> encode_properties(const PropertySet& set, const Format& format);
 
 }  // namespace jet

@@ -120,3 +120,100 @@ std::vector<FieldBytes> split_row(std::span<const std::uint8_t> row, const Table
 }
 
 }  // namespace jet
+
+namespace jet {
+namespace {
+
+std::size_t fixed_area_size(const TableDef& table) {
+  std::size_t end = 0;
+  for (const ColumnDef& c : table.columns) {
+    if (c.is_fixed() && c.type != ColumnType::boolean) end = std::max<std::size_t>(end, c.fixed_offset + c.length);
+  }
+  return end;
+}
+
+std::size_t variable_data_size(const std::vector<FieldBytes>& fields, const TableDef& table) {
+  std::size_t size = 0;
+  for (std::size_t c = 0; c < fields.size(); ++c) {
+    if (!table.columns[c].is_fixed() && !fields[c].is_null) size += fields[c].bytes.size();
+  }
+  return size;
+}
+
+// Jet 3 jump-table entries for a row of `length` bytes before the table.
+std::size_t jet3_jumps(std::size_t length_without) {
+  std::size_t jumps = 0;
+  while ((length_without + jumps - 1) / 256 > jumps) ++jumps;
+  return jumps;
+}
+
+}  // namespace
+
+std::size_t encoded_row_size(const std::vector<FieldBytes>& fields, const TableDef& table,
+                             const Format& format) {
+  const std::size_t n = table.max_columns;
+  const std::size_t v = table.variable_columns;
+  std::size_t size = format.row_count_size + fixed_area_size(table) + variable_data_size(fields, table) +
+                     (n + 7) / 8;
+  if (v > 0) size += format.row_count_size * (v + 2);
+  if (v > 0 && !format.is_jet4()) size += jet3_jumps(size);
+  return size;
+}
+
+std::vector<std::uint8_t> encode_row(const std::vector<FieldBytes>& fields, const TableDef& table,
+                                     const Format& format) {
+  const std::size_t n = table.max_columns;
+  const std::size_t v = table.variable_columns;
+  const std::size_t cs = format.row_count_size;
+  const std::size_t total = encoded_row_size(fields, table, format);
+  std::vector<std::uint8_t> row(total, 0);
+  if (cs == 1) row[0] = static_cast<std::uint8_t>(n); else coding::put_u16(row.data(), static_cast<std::uint16_t>(n));
+  const std::size_t mask_at = total - (n + 7) / 8;
+  std::vector<const FieldBytes*> by_var(v, nullptr);
+  for (std::size_t c = 0; c < fields.size(); ++c) {
+    const ColumnDef& column = table.columns[c];
+    const FieldBytes& f = fields[c];
+    if (f.bit || (!f.is_null && column.type != ColumnType::boolean)) {
+      row[mask_at + column.number / 8] |= static_cast<std::uint8_t>(1u << (column.number % 8));
+    }
+    if (column.type == ColumnType::boolean) continue;
+    if (column.is_fixed()) {
+      if (!f.is_null) std::copy(f.bytes.begin(), f.bytes.end(), row.begin() + std::ptrdiff_t(cs + column.fixed_offset));
+    } else {
+      by_var[column.var_index] = &f;
+    }
+  }
+  if (v == 0) return row;
+  // Variable data after the fixed area, then the offset table before the mask.
+  std::vector<std::size_t> offsets(v + 1);
+  std::size_t at = cs + fixed_area_size(table);
+  for (std::size_t i = 0; i < v; ++i) {
+    offsets[i] = at;
+    const FieldBytes* f = by_var[i];
+    if (f != nullptr && !f->is_null) {
+      std::copy(f->bytes.begin(), f->bytes.end(), row.begin() + std::ptrdiff_t(at));
+      at += f->bytes.size();
+    }
+  }
+  offsets[v] = at;
+  const std::size_t tail = mask_at;
+  if (format.is_jet4()) {
+    coding::put_u16(&row[tail - 2], static_cast<std::uint16_t>(v));
+    for (std::size_t i = 0; i <= v; ++i) coding::put_u16(&row[tail - 4 - 2 * i], static_cast<std::uint16_t>(offsets[i]));
+    return row;
+  }
+  row[tail - 1] = static_cast<std::uint8_t>(v);
+  const std::size_t jumps = (total - 1) / 256;
+  const std::size_t table_end = tail - 1 - jumps;
+  for (std::size_t k = 0; k < jumps; ++k) {
+    std::size_t first = v + 1;  // a dummy entry when no offset reaches that far
+    for (std::size_t i = 0; i <= v; ++i) {
+      if (offsets[i] >= 256 * (k + 1)) { first = i; break; }
+    }
+    row[tail - 2 - k] = static_cast<std::uint8_t>(first);
+  }
+  for (std::size_t i = 0; i <= v; ++i) row[table_end - 1 - i] = static_cast<std::uint8_t>(offsets[i] & 0xFF);
+  return row;
+}
+
+}  // namespace jet

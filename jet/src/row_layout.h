@@ -44,4 +44,14 @@ struct FieldBytes {
 std::vector<FieldBytes> split_row(std::span<const std::uint8_t> row, const TableDef& table,
                                   const Format& format, std::uint32_t page);
 
+// The inverse of split_row: one FieldBytes per column of `table` (same
+// order; long values already as their references) laid out as a stored row
+// of max_columns columns.
+std::vector<std::uint8_t> encode_row(const std::vector<FieldBytes>& fields, const TableDef& table,
+                                     const Format& format);
+
+// Bytes encode_row will produce, without building the row.
+std::size_t encoded_row_size(const std::vector<FieldBytes>& fields, const TableDef& table,
+                             const Format& format);
+
 }  // namespace jet

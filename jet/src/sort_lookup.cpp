@@ -36,6 +36,14 @@ CharCode legacy_code(char16_t unit) {
   return expand(run_of(kGeneralLegacyRuns, kGeneralLegacyRunsSize, unit), unit);
 }
 
+bool in_code_page_1252(std::uint32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return true;
+  // The five bytes 1252 leaves unassigned read back as these C1 controls.
+  if (cp == 0x81 || cp == 0x8D || cp == 0x8F || cp == 0x90 || cp == 0x9D) return true;
+  const CharMapping* end = kGeneral97Mappings + kGeneral97MappingsSize;
+  return std::any_of(kGeneral97Mappings, end, [cp](const CharMapping& m) { return m.from == cp; });
+}
+
 CharCode general97_code(std::uint32_t cp) {
   if (cp > 0xFFFF) return CharCode{};
   char16_t c = char16_t(cp);

@@ -68,5 +68,10 @@ CharCode legacy_code(char16_t unit);
 // wider ones map onto it, every other one is ignored.
 CharCode general97_code(std::uint32_t cp);
 
+// True when `cp` is one of the 256 characters of code page 1252 (as the
+// reader decodes its bytes): the only ones a Jet 3 text can hold, and the
+// only ones General 97 has codes for.
+bool in_code_page_1252(std::uint32_t cp);
+
 }  // namespace jet::sort
 

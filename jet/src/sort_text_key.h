@@ -26,7 +26,7 @@ void append_legacy_text_key(const std::u16string& units, bool ascending,
                             std::vector<std::uint8_t>& out);
 
 // `chars` are code points, each below 256 or one of the mapped wider ones
-// (others are ignored, as the order does).
+// (append_text_key refuses any other before it gets here).
 void append_general97_text_key(const std::u32string& chars, bool ascending,
                                std::vector<std::uint8_t>& out);
 

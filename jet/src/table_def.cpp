@@ -237,3 +237,168 @@ TableDef read_table_def(PageCache& pages, const Format& format, std::uint32_t fi
 }
 
 }  // namespace jet
+
+namespace jet {
+namespace {
+
+class TdefBuilder {
+ public:
+  explicit TdefBuilder(const Format& format) : format_(format) {}
+  std::vector<std::uint8_t> out;
+
+  std::size_t reserve(std::size_t n) {
+    out.resize(out.size() + n, 0);
+    return out.size() - n;
+  }
+  void u8(std::size_t at, std::uint8_t v) { out[at] = v; }
+  void u16(std::size_t at, std::uint16_t v) { coding::put_u16(&out[at], v); }
+  void u32(std::size_t at, std::uint32_t v) { coding::put_u32(&out[at], v); }
+  void name(const std::string& text) {
+    std::vector<std::uint8_t> bytes;
+    const bool ok = format_.is_jet4() ? utf8_to_jet4_text(text, false, bytes) : utf8_to_cp1252(text, bytes);
+    if (!ok) throw Error::invalid_argument("name '" + text + "' does not fit the file's encoding");
+    const std::size_t at = reserve(format_.name_length_size + bytes.size());
+    if (format_.name_length_size == 1) u8(at, static_cast<std::uint8_t>(bytes.size()));
+    else u16(at, static_cast<std::uint16_t>(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), out.begin() + std::ptrdiff_t(at + format_.name_length_size));
+  }
+
+ private:
+  const Format& format_;
+};
+
+void put_header(TdefBuilder& b, const TableDef& def, const Format& f) {
+  b.reserve(f.tdef_header_size);
+  b.u8(0, page_type::table_definition);
+  b.u8(1, 0x01);
+  if (!f.is_jet4()) { b.u8(2, 'V'); b.u8(3, 'C'); }
+  if (f.is_jet4()) {
+    b.u32(12, kJet4TdefMarker);
+    b.u8(24, 0x01);
+    b.u32(36, 0xFFFFFFFFu);
+  }
+  b.u32(f.tdef_row_count_offset, def.row_count);
+  b.u32(f.tdef_autonumber_offset, def.next_autonumber);
+  b.u8(f.tdef_table_type_offset, def.table_type);
+  b.u16(f.tdef_max_columns_offset, def.max_columns);
+  b.u16(f.tdef_var_columns_offset, def.variable_columns);
+  b.u16(f.tdef_column_count_offset, static_cast<std::uint16_t>(def.columns.size()));
+  b.u32(f.tdef_index_count_offset, static_cast<std::uint32_t>(def.indexes.size()));
+  b.u32(f.tdef_real_index_count_offset, static_cast<std::uint32_t>(def.real_indexes.size()));
+  b.u32(f.tdef_used_pages_offset, def.used_pages.to_word());
+  b.u32(f.tdef_free_pages_offset, def.free_pages.to_word());
+}
+
+void put_column(TdefBuilder& b, const ColumnDef& c, const Format& f) {
+  const TdefEntryLayout& e = TdefEntryLayout::of(f.version);
+  const std::size_t at = b.reserve(f.tdef_column_entry);
+  b.u8(at, static_cast<std::uint8_t>(c.type));
+  if (f.is_jet4()) b.u32(at + 1, kJet4TdefMarker);
+  b.u16(at + e.column_number, c.number);
+  b.u16(at + e.column_var_index, c.var_index);
+  b.u16(at + e.column_row_index, c.row_index);
+  if (!f.is_jet4()) b.u16(at + 7, 1);
+  if (c.type == ColumnType::numeric) {
+    b.u8(at + e.column_misc, c.precision);
+    b.u8(at + e.column_misc + 1, c.scale);
+  } else {
+    b.u16(at + e.column_misc, c.sort_order);
+    if (f.is_jet4()) b.u8(at + e.column_misc2 + 1, c.sort_version);
+    else b.u16(at + e.column_misc2, c.code_page);
+  }
+  b.u8(at + e.column_flags, c.flags);
+  if (f.is_jet4()) b.u8(at + kJet4ColumnExtFlags, c.ext_flags);
+  b.u16(at + e.column_fixed_offset, c.fixed_offset);
+  b.u16(at + e.column_length, c.length);
+}
+
+void put_real_index(TdefBuilder& b, const RealIndexDef& index, const Format& f) {
+  const std::size_t at = b.reserve(f.tdef_real_index_entry);
+  std::size_t p = at + TdefEntryLayout::of(f.version).real_index_columns;
+  for (std::uint32_t i = 0; i < kMaxIndexColumns; ++i, p += 3) {
+    if (i < index.columns.size()) {
+      b.u16(p, index.columns[i].column_number);
+      b.u8(p + 2, index.columns[i].ascending ? 1 : 0);
+    } else {
+      b.u16(p, 0xFFFF);
+    }
+  }
+  b.u32(p, index.usage_map.to_word());
+  b.u32(p + 4, index.first_page);
+  b.u8(p + (f.is_jet4() ? 12 : 8), index.flags);
+}
+
+void put_logical_index(TdefBuilder& b, const IndexDef& index, const Format& f) {
+  const std::size_t at = b.reserve(f.tdef_logical_index_entry);
+  if (f.is_jet4()) b.u32(at, kJet4TdefMarker);
+  const std::size_t p = at + TdefEntryLayout::of(f.version).logical_index;
+  b.u32(p, index.number);
+  b.u32(p + 4, index.real_index);
+  b.u8(p + 8, index.related_table_type);
+  b.u32(p + 9, static_cast<std::uint32_t>(index.related_index));
+  b.u32(p + 13, index.related_table_page);
+  b.u8(p + 17, index.cascade_updates ? 1 : 0);
+  b.u8(p + 18, index.cascade_deletes ? 1 : 0);
+  b.u8(p + 19, static_cast<std::uint8_t>(index.kind));
+}
+
+}  // namespace
+
+const TdefEntryLayout& TdefEntryLayout::of(JetVersion version) {
+  return version == JetVersion::jet3 ? kJet3TdefEntries : kJet4TdefEntries;
+}
+
+std::vector<std::uint8_t> encode_table_def(const TableDef& def, const Format& f) {
+  TdefBuilder b(f);
+  put_header(b, def, f);
+  for (const RealIndexDef& index : def.real_indexes) {
+    const std::size_t at = b.reserve(f.tdef_real_index_count_entry);
+    b.u32(at + 4, index.row_count);
+  }
+  for (const ColumnDef& c : def.columns) put_column(b, c, f);
+  for (const ColumnDef& c : def.columns) b.name(c.name);
+  for (const RealIndexDef& index : def.real_indexes) put_real_index(b, index, f);
+  for (const IndexDef& index : def.indexes) put_logical_index(b, index, f);
+  for (const IndexDef& index : def.indexes) b.name(index.name);
+  for (const LongValueMaps& maps : def.long_value_maps) {
+    const std::size_t at = b.reserve(10);
+    b.u16(at, maps.column_number);
+    b.u32(at + 2, maps.used_pages.to_word());
+    b.u32(at + 6, maps.free_pages.to_word());
+  }
+  b.u16(b.reserve(2), 0xFFFF);
+  b.u32(8, static_cast<std::uint32_t>(b.out.size() - kTdefPageHeaderSize));
+  return std::move(b.out);
+}
+
+std::size_t tdef_page_count(std::size_t image_size, const Format& format) {
+  if (image_size <= format.page_size) return 1;
+  const std::size_t body = format.page_size - kTdefPageHeaderSize;
+  return 1 + (image_size - format.page_size + body - 1) / body;
+}
+
+std::vector<std::vector<std::uint8_t>> split_table_def(const std::vector<std::uint8_t>& image,
+                                                       const Format& format,
+                                                       const std::vector<std::uint32_t>& page_numbers) {
+  std::vector<std::vector<std::uint8_t>> pages;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < page_numbers.size(); ++i) {
+    std::vector<std::uint8_t> page(format.page_size, 0);
+    std::size_t from = 0;
+    if (i > 0) {
+      page[0] = page_type::table_definition;
+      page[1] = 0x01;
+      if (!format.is_jet4()) { page[2] = 'V'; page[3] = 'C'; }
+      from = kTdefPageHeaderSize;
+    }
+    const std::size_t n = std::min(image.size() - at, format.page_size - from);
+    std::copy_n(image.begin() + std::ptrdiff_t(at), n, page.begin() + std::ptrdiff_t(from));
+    at += n;
+    if (format.is_jet4()) coding::put_u16(&page[2], static_cast<std::uint16_t>(format.page_size - from - n));
+    coding::put_u32(&page[4], i + 1 < page_numbers.size() ? page_numbers[i + 1] : 0);
+    pages.push_back(std::move(page));
+  }
+  return pages;
+}
+
+}  // namespace jet

@@ -83,4 +83,35 @@ TableDef read_table_def(PageCache& pages, const Format& format, std::uint32_t fi
 TableDef decode_table_def(std::span<const std::uint8_t> image, const Format& format,
                           std::uint32_t page);
 
+// --- Writing -----------------------------------------------------------
+
+// Offsets inside a column entry and index entries, both versions, measured
+// from the entry start (see the byte map above).
+struct TdefEntryLayout {
+  std::uint32_t column_number, column_var_index, column_row_index, column_misc, column_misc2,
+      column_flags, column_fixed_offset, column_length;
+  std::uint32_t real_index_columns;  // first of the 10 column slots
+  std::uint32_t logical_index;       // index number
+  static const TdefEntryLayout& of(JetVersion version);
+};
+inline constexpr TdefEntryLayout kJet3TdefEntries{1, 3, 5, 9, 11, 13, 14, 16, 0, 0};
+inline constexpr TdefEntryLayout kJet4TdefEntries{5, 7, 9, 11, 13, 15, 21, 23, 4, 4};
+inline constexpr std::uint32_t kJet4ColumnExtFlags = 16;
+inline constexpr std::uint32_t kJet4TdefMarker = 0x0659;  // Access writes it in Jet 4 TDEFs
+
+// The whole definition image (first page's bytes and then the bodies of
+// continuation pages, as read_table_def concatenates them) of `def`; the
+// next-page field is left 0. Throws jet::Error (invalid_argument) for a
+// name that does not fit the file's encoding.
+std::vector<std::uint8_t> encode_table_def(const TableDef& def, const Format& format);
+
+// Pages needed to hold an image of `size` bytes.
+std::size_t tdef_page_count(std::size_t image_size, const Format& format);
+
+// Splits an image into its pages: page i + 1 follows page i (numbers in
+// `page_numbers`, one per page, the first being the TDEF page).
+std::vector<std::vector<std::uint8_t>> split_table_def(const std::vector<std::uint8_t>& image,
+                                                       const Format& format,
+                                                       const std::vector<std::uint32_t>& page_numbers);
+
 }  // namespace jet

@@ -3,6 +3,8 @@
 #include <cctype>
 
 #include "coding.h"
+#include "key_internal.h"
+#include "jet/error.h"
 
 namespace jet {
 namespace {
@@ -134,6 +136,107 @@ bool same_name(const std::string& a, const std::string& b) {
       return false;
   }
   return true;
+}
+
+}  // namespace jet
+
+namespace jet {
+namespace {
+
+// Code points of `utf8`, or nullopt-like empty flag when malformed.
+bool code_points(std::string_view utf8, std::u32string& out) {
+  try {
+    out = utf8_code_points(utf8);
+    return true;
+  } catch (const Error&) {
+    return false;
+  }
+}
+
+void append_unit(std::vector<std::uint8_t>& out, char16_t unit) {
+  out.push_back(static_cast<std::uint8_t>(unit));
+  out.push_back(static_cast<std::uint8_t>(unit >> 8));
+}
+
+std::u16string to_units(const std::u32string& points) {
+  std::u16string units;
+  units.reserve(points.size());
+  for (char32_t cp : points) {
+    if (cp < 0x10000) {
+      units.push_back(static_cast<char16_t>(cp));
+    } else {
+      units.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      units.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    }
+  }
+  return units;
+}
+
+// Compressed form: runs of one-byte units (U+0001..U+00FF) and of two-byte
+// units, a 00 byte switching between them. A two-byte unit whose low byte
+// is 0 would read as a switch, so such text is not compressed.
+bool compress_units(const std::u16string& units, std::vector<std::uint8_t>& out) {
+  out = {0xFF, 0xFE};
+  bool narrow = true;
+  for (char16_t unit : units) {
+    const bool fits = unit >= 0x01 && unit <= 0xFF;
+    if (fits != narrow) {
+      out.push_back(0x00);
+      narrow = fits;
+    }
+    if (narrow) {
+      out.push_back(static_cast<std::uint8_t>(unit));
+    } else {
+      if ((unit & 0xFF) == 0) return false;
+      append_unit(out, unit);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool utf8_to_cp1252(std::string_view utf8, std::vector<std::uint8_t>& out) {
+  std::u32string points;
+  if (!code_points(utf8, points)) return false;
+  out.clear();
+  out.reserve(points.size());
+  for (char32_t cp : points) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+      out.push_back(static_cast<std::uint8_t>(cp));
+      continue;
+    }
+    int found = -1;
+    for (int i = 0; i < 32; ++i) {
+      const char32_t mapped = kCp1252High[i] == 0 ? char32_t(0x80 + i) : kCp1252High[i];
+      if (mapped == cp) found = i;
+    }
+    if (found < 0) return false;
+    out.push_back(static_cast<std::uint8_t>(0x80 + found));
+  }
+  return true;
+}
+
+bool utf8_to_jet4_text(std::string_view utf8, bool compress, std::vector<std::uint8_t>& out) {
+  std::u32string points;
+  if (!code_points(utf8, points)) return false;
+  const std::u16string units = to_units(points);
+  if (compress && !units.empty() && compress_units(units, out) && out.size() < units.size() * 2) {
+    return true;
+  }
+  out.clear();
+  out.reserve(units.size() * 2);
+  for (char16_t unit : units) append_unit(out, unit);
+  return true;
+}
+
+std::size_t text_length(std::string_view utf8, const Format& format) {
+  std::size_t count = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) != 0x80) ++count;                        // a code point starts
+    if (format.is_jet4() && (c & 0xF8) == 0xF0) ++count;  // needs a surrogate pair
+  }
+  return count;
 }
 
 }  // namespace jet

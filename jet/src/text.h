@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "format.h"
 
@@ -27,6 +29,21 @@ std::string jet4_text_to_utf8(std::span<const std::uint8_t> bytes);
 
 // Text of a name, a column value or a property in the file's encoding.
 std::string decode_text(std::span<const std::uint8_t> bytes, const Format& format);
+
+// UTF-8 to code page 1252, the inverse of cp1252_to_utf8. False (and
+// `out` unspecified) when the text holds a character the code page lacks
+// or is not valid UTF-8.
+bool utf8_to_cp1252(std::string_view utf8, std::vector<std::uint8_t>& out);
+
+// UTF-8 to a Jet 4 text value: compressed (FF FE, one byte per character
+// in runs of U+0001..U+00FF) when `compress` is set and that is shorter and
+// possible, else UCS-2 little-endian. False when the text is not valid
+// UTF-8 (characters past U+FFFF become surrogate pairs).
+bool utf8_to_jet4_text(std::string_view utf8, bool compress, std::vector<std::uint8_t>& out);
+
+// Number of characters (UTF-16 units for Jet 4, bytes for Jet 3) of a
+// valid UTF-8 text, as Access counts a text column's length.
+std::size_t text_length(std::string_view utf8, const Format& format);
 
 // True when two names are equal with ASCII letter case ignored, as the
 // catalog looks up table and property names.

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -51,5 +52,32 @@ UsageMap decode_usage_map(std::span<const std::uint8_t> row, PageCache& pages,
 // Finds the map row through `pointer` and decodes it.
 UsageMap read_usage_map(PageCache& pages, const Format& format, RowPointer pointer,
                         std::uint32_t from_page);
+
+// --- Writing -----------------------------------------------------------
+
+// Bytes of a map row as Access sizes them: Jet 3 133 (a 128-byte bitmap
+// for 1024 pages, or 33 map pages), Jet 4 69 (64 bytes for 512 pages, or
+// 17 map pages); either way the reference form reaches every page below
+// the version's size limit.
+std::uint32_t usage_map_row_size(const Format& format);
+
+// A new inline map row listing no page, its window starting at `first`
+// (rounded down to a multiple of 8).
+std::vector<std::uint8_t> empty_usage_map_row(const Format& format, std::uint32_t first);
+
+// A new usage map page (type 0x05) with no bit set.
+std::vector<std::uint8_t> empty_usage_map_page(const Format& format);
+
+// Adds a page of `bytes` to the file and returns its number (the engine's
+// allocator, which also takes the page out of the global free map).
+using PageAllocator = std::function<std::uint32_t(std::vector<std::uint8_t>)>;
+
+// Marks `page` used (or not) in the map row at `pointer`, rewriting the
+// row in place. An inline map whose window misses a page to be marked
+// becomes a reference map; its 0x05 pages come from `allocate`. Throws
+// jet::Error (corruption) if the row is not a map, (invalid_argument) if
+// the page is past what the row can reach.
+void update_usage_map(PageCache& pages, const Format& format, RowPointer pointer,
+                      std::uint32_t page, bool used, const PageAllocator& allocate);
 
 }  // namespace jet

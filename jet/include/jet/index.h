@@ -142,9 +142,9 @@ void append_binary_key(std::span<const std::uint8_t> bytes, bool ascending,
 
 // Appends a text or memo key part. `utf8` is the value as stored (for Jet 3,
 // after conversion to the code page; its five unassigned bytes read back as
-// U+0081, U+008D, U+008F, U+0090 and U+009D); characters the sort order has
-// no code for are ignored. Throws jet::Error (invalid_argument)
-// for malformed UTF-8.
+// U+0081, U+008D, U+008F, U+0090 and U+009D). General legacy has a code
+// for every UTF-16 unit. Throws jet::Error (invalid_argument) for malformed
+// UTF-8 and, for General 97, a character outside code page 1252.
 void append_text_key(std::string_view utf8, SortOrder order, bool ascending,
                      std::vector<std::uint8_t>& out);
 

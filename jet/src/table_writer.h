@@ -1,0 +1,65 @@
+// Appends rows to one table: checks a row against every rule first
+// (types, sizes, Required, AllowZeroLength, unique and required indexes,
+// the file size limit), then writes its long values, the row and its index
+// entries. A refused row writes nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "database_impl.h"
+#include "index_writer.h"
+#include "jet/types.h"
+#include "jet/value.h"
+
+namespace jet {
+
+// What a column refuses, from its properties.
+struct ColumnRules {
+  bool required = false;
+  bool allow_zero_length = true;
+};
+
+class TableWriter {
+ public:
+  // `rules` has one entry per column of `def` (same order).
+  TableWriter(Database::Impl& db, TableDef def, std::vector<ColumnRules> rules);
+  ~TableWriter();
+  TableWriter(const TableWriter&) = delete;
+  TableWriter& operator=(const TableWriter&) = delete;
+
+  const TableDef& def() const { return def_; }
+
+  // See TableAppender::append.
+  std::int32_t append(const std::vector<Value>& row);
+  // See TableAppender::fits.
+  bool fits(const std::vector<Value>& row);
+
+  // Writes the index pages held in memory and the row count and autonumber
+  // into the TDEF page.
+  void flush();
+
+ private:
+  struct Prepared;
+  class IndexStore;
+
+  Prepared prepare(const std::vector<Value>& row);
+  void check_indexes(Prepared& p);
+  void place_long_values(Prepared& p);
+  std::vector<std::uint8_t> write_long_value(const ColumnDef& column, const std::vector<std::uint8_t>& value);
+  RowPointer place(std::uint32_t& current, std::uint32_t owner, RowPointer used_map,
+                   RowPointer free_map, const std::vector<std::uint8_t>& row);
+  const LongValueMaps& maps_of(const ColumnDef& column) const;
+
+  Database::Impl& db_;
+  TableDef def_;
+  std::vector<ColumnRules> rules_;
+  std::uint32_t data_page_ = 0;
+  std::vector<std::uint32_t> long_value_pages_;  // current LVAL page per long_value_maps entry
+  std::vector<std::unique_ptr<IndexStore>> stores_;
+  std::vector<std::unique_ptr<IndexWriter>> indexes_;
+  bool changed_ = false;
+};
+
+}  // namespace jet
