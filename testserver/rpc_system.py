@@ -28,13 +28,13 @@ def _variables(names, params):
 
 
 def _arg(call, index, name):
+    """A parameter given by name, or else by its position."""
     for p in call.params:
         if p.name and p.name.lower() == name:
             return p.value
-    positional = [p for p in call.params if not p.name]
     if index < len(call.params) and not call.params[index].name:
         return call.params[index].value
-    return positional[index].value if index < len(positional) else None
+    return None
 
 
 def sp_executesql(session, call, resp):

@@ -9,7 +9,7 @@ from rpc_reader import read_rpc
 from sql_lexer import SqlError
 from sql_router import run_batch, run_rpc
 from tds_login import Login, LoginError, prelogin_reply
-from tds_packets import (ATTENTION, LOGIN7, PRELOGIN, RPC, SQL_BATCH, Attention,
+from tds_packets import (ATTENTION, LOGIN7, PRELOGIN, RPC, SQL_BATCH, TRANSACTION, Attention,
                          ClientGone, ReplyWriter, read_message)
 from tds_types import COLLATION, TDS72
 
@@ -20,6 +20,11 @@ def product_version(version_text):
     """(major, minor, build) read from an @@VERSION text, or SQL Server 2008's."""
     m = re.search(r"(\d+)\.(\d+)\.(\d+)", version_text)
     return tuple(int(g) for g in m.groups()) if m else (10, 0, 4000)
+
+
+def _short(value):
+    text = repr(value)
+    return text if len(text) <= 200 else text[:200] + "...(%d)" % len(text)
 
 
 class Session:
@@ -109,6 +114,9 @@ class Session:
         if kind == ATTENTION:
             resp.finish(attention=True)
             return
+        if kind == TRANSACTION:
+            self._transaction(payload, resp)
+            return
         if kind not in (SQL_BATCH, RPC):
             raise ClientGone()
         try:
@@ -118,7 +126,7 @@ class Session:
                 run_batch(self, text, resp)
             else:
                 call = read_rpc(payload, self.version)
-                self.log("rpc: %s %r" % (call.name, [(p.name, p.value) for p in call.params]))
+                self.log("rpc: %s %s" % (call.name, [(p.name, _short(p.value)) for p in call.params]))
                 run_rpc(self, call, resp)
         except Attention:
             resp.finish(attention=True)
@@ -130,6 +138,23 @@ class Session:
             traceback.print_exc()
             resp.message(50000, 1, 16, "test server fault: %s: %s" % (type(e).__name__, e))
             resp.finish(error=True)
+
+    def _transaction(self, payload, resp):
+        """A transaction manager request (begin 5, commit 7, rollback 8): nothing
+        is ever written here, so it only moves the transaction descriptor."""
+        headers_len = struct.unpack_from("<I", payload, 0)[0] if len(payload) >= 4 else 0
+        request = struct.unpack_from("<H", payload, headers_len)[0] if len(payload) >= headers_len + 2 else 0
+        self.log("transaction request %d" % request)
+        descriptor = struct.pack("<Q", self.spid)
+        if request == 5:
+            resp.writer.write(tok.envchange_binary(8, descriptor, b""))
+        elif request in (7, 8):
+            resp.writer.write(tok.envchange_binary(9 if request == 7 else 10, b"", descriptor))
+        else:
+            resp.message(3903, 1, 16, "The request has no corresponding transaction request.")
+            resp.finish(error=True)
+            return
+        resp.finish()
 
     def _batch_text(self, payload):
         if self.version >= TDS72 and len(payload) >= 4:

@@ -3,7 +3,7 @@ import catalog_procs
 import rpc_system
 from fast_rows import generated_row_blocks
 from responder import result_columns
-from sql_lexer import SqlError
+from sql_lexer import SqlError, TokenStream, tokenize
 from sql_statements import parse_batch
 from tds_tokens import ResultColumn
 from tds_types import SqlType, wire_for
@@ -40,7 +40,6 @@ def run_rpc(session, call, resp):
 
 
 def _split_proc_name(name):
-    from sql_lexer import TokenStream, tokenize
     try:
         return TokenStream(tokenize(name)).multipart_name()
     except SqlError:

@@ -2,7 +2,7 @@
 
 Packet header (8 bytes, big-endian lengths):
   0 type:1   0x01 SQL batch, 0x03 RPC, 0x04 reply, 0x06 attention,
-             0x10 LOGIN7, 0x12 PRELOGIN
+             0x0E transaction manager, 0x10 LOGIN7, 0x12 PRELOGIN
   1 status:1 bit 0 = last packet of the message
   2 length:2 header included
   4 spid:2   6 packet id:1   7 window:1
@@ -10,7 +10,7 @@ Packet header (8 bytes, big-endian lengths):
 import select
 import struct
 
-SQL_BATCH, RPC, REPLY, ATTENTION, LOGIN7, PRELOGIN = 0x01, 0x03, 0x04, 0x06, 0x10, 0x12
+SQL_BATCH, RPC, REPLY, ATTENTION, TRANSACTION, LOGIN7, PRELOGIN = 0x01, 0x03, 0x04, 0x06, 0x0E, 0x10, 0x12
 HEADER = struct.Struct(">BBHHBB")
 MAX_MESSAGE = 64 * 1024 * 1024
 
@@ -108,6 +108,7 @@ class ReplyWriter:
             return
         kind, _ = read_message(self.sock)
         if kind == ATTENTION:
+            # What is buffered ends at a token boundary (the rows already
+            # partly sent are completed), so the reply stays readable.
             self.attention_seen = True
-            self.buf.clear()
             raise Attention()

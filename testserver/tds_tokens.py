@@ -45,6 +45,12 @@ def envchange_text(kind, new, old):
     return b"\xe3" + struct.pack("<H", len(body)) + body
 
 
+def envchange_binary(kind, new, old):
+    """ENVCHANGE whose values are B_VARBYTE (transaction descriptors)."""
+    body = bytes([kind, len(new)]) + new + bytes([len(old)]) + old
+    return b"\xe3" + struct.pack("<H", len(body)) + body
+
+
 def envchange_collation(collation):
     body = b"\x07" + bytes([len(collation)]) + collation + b"\x00"
     return b"\xe3" + struct.pack("<H", len(body)) + body

@@ -4,7 +4,7 @@ import socket
 import struct
 
 HEADER = struct.Struct(">BBHHBB")
-ALL_HEADERS = struct.pack("<IIIHQI", 22, 18, 2, 0, 0, 1)   # transaction descriptor header
+ALL_HEADERS = struct.pack("<IIHQI", 22, 18, 2, 0, 1)   # transaction descriptor header
 
 
 def _packet(kind, payload, last=True):
