@@ -16,6 +16,12 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# Node.js runs a second independent reader (the npm package mdb-reader,
+# which the jet tests install into the build folder). Some machines have
+# node from elsewhere; only install Debian's when it is missing.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  missing+=(nodejs npm)
+fi
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
