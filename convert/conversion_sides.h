@@ -65,11 +65,7 @@ class conversion_sides {
 };
 
 // The sides of this build: the source is opened through the process's SQL
-// Server engine (mss_engine, which must exist and be connected).  The
-// Access destination is not part of it yet: asking for it raises an
-// abort-level error that says so.
+// Server engine (mss_engine, which must exist and be connected); the
+// destination is the Access side (dao_engine, Access validators, and
+// dao_exception as the error that refuses one record).
 std::shared_ptr<conversion_sides> make_default_conversion_sides();
-
-inline constexpr char conversion_msg_no_source[] = "The MS SQL Server source is not available in this build.";
-inline constexpr char conversion_msg_no_destination[] =
-    "The MS Access destination is not available in this build.";

@@ -10,6 +10,7 @@ std::atomic<bool> registered_36{true};
 std::atomic<bool> registered_35{true};
 }  // namespace
 
+inline namespace dao_com {
 HRESULT CoInitialize(void* reserved) {
   if (reserved != nullptr) return E_INVALIDARG;
   return com_starts++ == 0 ? S_OK : S_FALSE;
@@ -32,6 +33,7 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
   engine->Release();
   return hr;
 }
+}  // namespace dao_com
 
 void dao_set_class_registered(REFCLSID clsid, bool registered) {
   if (clsid == CLSID_DBEngine36) registered_36 = registered;

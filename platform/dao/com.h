@@ -14,6 +14,9 @@ constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0u);
 
 // Starts COM for the calling thread (S_FALSE when already started); each
 // successful call is paired with CoUninitialize. `reserved` must be null.
+// The calls live in their own inline namespace: the OLE DB stand-in brings
+// its own for its classes, and a program links both.
+inline namespace dao_com {
 HRESULT CoInitialize(void* reserved);
 void CoUninitialize();
 
@@ -21,6 +24,7 @@ void CoUninitialize();
 // *out. REGDB_E_CLASSNOTREG for an unknown or withdrawn class,
 // CO_E_NOTINITIALIZED when COM was not started on this thread.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID iid, void** out);
+}  // namespace dao_com
 
 // Withdraws (false) or restores (true) the registration of an engine class,
 // as when a DAO version is not installed. For tests.

@@ -279,11 +279,15 @@ constexpr IID IID_IErrorInfo = IErrorInfo::iid;
 constexpr IID IID_ISQLErrorInfo = ISQLErrorInfo::iid;
 constexpr IID IID_IErrorRecords = IErrorRecords::iid;
 
-// COM services the source side calls.
+// COM services the source side calls.  They live in their own inline
+// namespace: the DAO stand-in brings its own for its classes, and a
+// program links both.
+inline namespace oledb_com {
 HRESULT CoInitialize(void* reserved);
 void CoUninitialize();
 // Only CLSID_MSDAINITIALIZE is known; IID_IDataInitialize or IID_IUnknown.
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsctx, REFIID riid, void** object);
+}  // namespace oledb_com
 void* CoTaskMemAlloc(std::size_t size);
 void CoTaskMemFree(void* block);
 // The calling thread's error object: GetErrorInfo hands it over (S_FALSE

@@ -173,6 +173,7 @@ class data_initialize : public com_multi<IDataInitialize> {
 
 }  // namespace
 
+inline namespace oledb_com {
 HRESULT CoInitialize(void*) { return S_OK; }
 void CoUninitialize() {}
 
@@ -183,6 +184,7 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD, REFIID riid, vo
   if (!(clsid == CLSID_MSDAINITIALIZE)) return static_cast<HRESULT>(0x80040154u);  // REGDB_E_CLASSNOTREG
   return hand_over(new data_initialize(), riid, reinterpret_cast<IUnknown**>(object));
 }
+}  // namespace oledb_com
 
 void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
 void CoTaskMemFree(void* block) { std::free(block); }
