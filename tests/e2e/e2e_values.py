@@ -7,6 +7,7 @@ import datetime
 import decimal
 import math
 import struct
+import sys
 
 INTEGERS = ("byte", "integer", "long")
 TEXTS = ("text", "memo")
@@ -28,7 +29,17 @@ def _single(x):
     return struct.unpack("<f", struct.pack("<f", float(x)))[0]
 
 
-def expected(kind, value):
+def _jet_text(text, jet3):
+    """Access 95/97 files hold code page 1252 text: other characters become
+    "?".  Access 2000 files hold UCS-2 here: a character beyond it becomes
+    "??" (one per half of its UTF-16 pair; see the expected failure in the
+    tests)."""
+    if jet3:
+        return text.encode("cp1252", "replace").decode("cp1252")
+    return "".join("??" if ord(c) > 0xFFFF else c for c in text)
+
+
+def expected(kind, value, jet3=False):
     """The fixture's value as the Access column of type `kind` keeps it."""
     if value is None:
         return False if kind == "boolean" else None
@@ -48,7 +59,7 @@ def expected(kind, value):
         text = str(value)
         if len(text) == 36 and text.count("-") == 4:
             text = "{" + text + "}"
-        return text
+        return _jet_text(text, jet3)
     if kind in BINARIES:
         return bytes(value)
     raise TypeError("no mapping for %s" % kind)
@@ -80,7 +91,8 @@ def from_export(kind, text):
     if kind == "currency":
         return decimal.Decimal(text)
     if kind in ("float", "double"):
-        return float(text)
+        value = float(text)  # mdb-export rounds the largest doubles up past the range
+        return math.copysign(sys.float_info.max, value) if math.isinf(value) else value
     if kind == "datetime":
         return datetime.datetime.strptime(text, "%Y-%m-%d %H:%M:%S")
     if kind in BINARIES:
@@ -88,8 +100,26 @@ def from_export(kind, text):
     return text
 
 
-def same(kind, want, got):
-    """True when a reader's value equals the expected one."""
+def _reader_text(text):
+    """What mdb-reader makes of a text: a character beyond UCS-2 becomes "??"."""
+    return "".join("??" if ord(c) > 0xFFFF else c for c in text)
+
+
+# mdb-export prints at most this many characters of a long text.
+EXPORT_TEXT_CAP = 100_000
+
+
+def same(kind, want, got, export=False):
+    """True when a reader's value equals the expected one.  Through
+    mdb-export (export=True) an empty text prints as NULL does and long texts
+    print cut short; mdb-reader shows a character beyond UCS-2 as "??"."""
+    if export and kind in TEXTS:
+        if {want, got} <= {None, ""}:
+            return True
+        if want is not None and got is not None and len(got) >= EXPORT_TEXT_CAP and want.startswith(got):
+            return True
+    if not export and kind in TEXTS and want is not None and got is not None:
+        want = _reader_text(want)
     if want is None or got is None:
         return want is got
     if kind == "float":
