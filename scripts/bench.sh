@@ -22,7 +22,7 @@ if [ ${#files[@]} -eq 0 ] && [ -d "$samples" ]; then
   mapfile -t files < <(find "$samples" -name '*.mdb' -type f | sort)
 fi
 if [ ${#files[@]} -eq 0 ]; then
-  echo "bench: no .mdb files given and no samples at $samples; nothing to read"
+  echo "bench: no .mdb files given and no samples at $samples; nothing to measure"
   exit 0
 fi
 
