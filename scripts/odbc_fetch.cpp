@@ -58,41 +58,58 @@ bool read_value(SQLHSTMT stmt, SQLUSMALLINT col, std::string& out, bool& is_null
       is_null = true;
       return true;
     }
+    // A whole value that fitted ends the reading, even when the driver also
+    // reports a truncation (FreeTDS does so for sql_variant, again and again).
+    if (ind != SQL_NO_TOTAL && ind < static_cast<SQLLEN>(sizeof buf)) {
+      out.append(buf, static_cast<size_t>(ind));
+      return true;
+    }
     // A piece that did not fit ends at the driver's terminator (hex text of
     // binary data stops at an even length, short of the buffer's end).
-    size_t got = rc == SQL_SUCCESS_WITH_INFO ? strnlen(buf, sizeof buf - 1) : static_cast<size_t>(ind);
-    out.append(buf, got);
-    if (rc == SQL_SUCCESS) return true;
+    out.append(buf, strnlen(buf, sizeof buf - 1));
   }
 }
 
-// Fetches every row of every result of the statement; answers the row count or -1.
+// Fetches every row of one result; answers the row count or -1.
+long long fetch_result(SQLHSTMT stmt, SQLSMALLINT cols, bool quiet) {
+  long long rows = 0;
+  std::string value, line;
+  SQLRETURN rc;
+  while ((rc = SQLFetch(stmt)) != SQL_NO_DATA) {
+    if (!ok(rc, SQL_HANDLE_STMT, stmt, "SQLFetch")) return -1;
+    line.clear();
+    for (SQLUSMALLINT c = 1; c <= cols; ++c) {
+      bool is_null = false;
+      if (!read_value(stmt, c, value, is_null)) return -1;
+      if (quiet) continue;
+      if (c > 1) line += '\t';
+      line += is_null ? std::string("NULL") : value;
+    }
+    if (!quiet) {
+      line += '\n';
+      std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    ++rows;
+  }
+  return rows;
+}
+
+// Fetches every row of every result of the statement; answers the row count,
+// or -1 when the driver reports an error (also one that ends a later result).
 long long fetch_all(SQLHSTMT stmt, bool quiet) {
   long long rows = 0;
-  std::string value;
-  do {
+  for (;;) {
     SQLSMALLINT cols = 0;
     if (!ok(SQLNumResultCols(stmt, &cols), SQL_HANDLE_STMT, stmt, "SQLNumResultCols")) return -1;
-    if (cols == 0) continue;
-    SQLRETURN rc;
-    while ((rc = SQLFetch(stmt)) != SQL_NO_DATA) {
-      if (!ok(rc, SQL_HANDLE_STMT, stmt, "SQLFetch")) return -1;
-      std::string line;
-      for (SQLUSMALLINT c = 1; c <= cols; ++c) {
-        bool is_null = false;
-        if (!read_value(stmt, c, value, is_null)) return -1;
-        if (quiet) continue;
-        if (c > 1) line += '\t';
-        line += is_null ? std::string("NULL") : value;
-      }
-      if (!quiet) {
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
-      }
-      ++rows;
+    if (cols > 0) {
+      long long got = fetch_result(stmt, cols, quiet);
+      if (got < 0) return -1;
+      rows += got;
     }
-  } while (SQL_SUCCEEDED(SQLMoreResults(stmt)));
-  return rows;
+    SQLRETURN more = SQLMoreResults(stmt);
+    if (more == SQL_NO_DATA) return rows;
+    if (!ok(more, SQL_HANDLE_STMT, stmt, "SQLMoreResults")) return -1;
+  }
 }
 
 int usage() {

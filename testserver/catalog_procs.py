@@ -1,10 +1,12 @@
 """The catalog procedures: sp_databases, sp_tables, sp_columns, sp_pkeys,
-sp_statistics, sp_special_columns, sp_fkeys, sp_datatype_info, sp_server_info.
+sp_statistics, sp_special_columns, sp_datatype_info, sp_server_info (and,
+from catalog_empty, those the fixtures have nothing for).
 
 Each answers a list of result sets, (column specs, rows), with the layouts
 SQL Server documents.  Names are matched as SQL Server matches them: LIKE
 patterns where the procedure takes patterns, case ignored everywhere.
 """
+import catalog_empty
 from catalog_types import char_octet_length, facts, type_name
 from datatype_info import datatype_info_result
 from proc_params import REQUIRED, Procedure, int_arg, text_arg
@@ -45,6 +47,21 @@ def sp_databases(session, database, args):
     return [(cols, [(n, 1024, None) for n in names])]
 
 
+# What every database holds besides its own tables: sp_tables lists them
+# unless the table type restriction leaves them out; none can be read here.
+TABLE_TYPES = ("SYSTEM TABLE", "TABLE", "VIEW")
+SYSTEM_TABLES = ("syscolumns", "syscomments", "sysdepends", "sysfilegroups", "sysfiles",
+                 "sysforeignkeys", "sysfulltextcatalogs", "sysindexes", "sysindexkeys", "sysmembers",
+                 "sysobjects", "syspermissions", "sysproperties", "sysprotects", "sysreferences",
+                 "systypes", "sysusers")
+SYSTEM_VIEWS = [("dbo", "sysconstraints"), ("dbo", "syssegments")] + [
+    ("INFORMATION_SCHEMA", n) for n in (
+        "CHECK_CONSTRAINTS", "COLUMN_DOMAIN_USAGE", "COLUMN_PRIVILEGES", "COLUMNS",
+        "CONSTRAINT_COLUMN_USAGE", "CONSTRAINT_TABLE_USAGE", "DOMAIN_CONSTRAINTS", "DOMAINS",
+        "KEY_COLUMN_USAGE", "PARAMETERS", "REFERENTIAL_CONSTRAINTS", "ROUTINE_COLUMNS", "ROUTINES",
+        "SCHEMATA", "TABLE_CONSTRAINTS", "TABLE_PRIVILEGES", "TABLES", "VIEW_COLUMN_USAGE",
+        "VIEW_TABLE_USAGE", "VIEWS")]
+
 TABLES_COLS = [("TABLE_QUALIFIER", SYSNAME, True), ("TABLE_OWNER", SYSNAME, True),
                ("TABLE_NAME", SYSNAME, True), ("TABLE_TYPE", "varchar(32)", True),
                ("REMARKS", "varchar(254)", True)]
@@ -60,14 +77,17 @@ def sp_tables(session, database, args):
         owners = sorted({t.owner for t in database.tables}, key=str.lower)
         return [(TABLES_COLS, [(None, o, None, None, None) for o in owners])]
     _check_qualifier(database, qualifier)
-    wanted = {w.strip().strip("'").upper() for w in types.split(",")} if types else {"TABLE"}
+    wanted = {w.strip().strip("'").upper() for w in types.split(",")} if types else set(TABLE_TYPES)
     rows = []
-    if "TABLE" in wanted:
-        for t in database.tables:
-            if like(t.name, name if name is not None else "%") and \
-                    like(t.owner, owner if owner is not None else "%"):
-                rows.append((database.name, t.owner, t.name, "TABLE", None))
-    rows.sort(key=lambda r: (r[1].lower(), r[2].lower()))
+    for kind in TABLE_TYPES:
+        if kind not in wanted:
+            continue
+        objects = ([(t.owner, t.name) for t in database.tables] if kind == "TABLE" else
+                   [("dbo", n) for n in SYSTEM_TABLES] if kind == "SYSTEM TABLE" else SYSTEM_VIEWS)
+        for o, n in objects:
+            if like(n, name if name is not None else "%") and like(o, owner if owner is not None else "%"):
+                rows.append((database.name, o, n, kind, None))
+    rows.sort(key=lambda r: (r[3], r[1].lower(), r[2].lower()))
     return [(TABLES_COLS, rows)]
 
 
@@ -170,16 +190,6 @@ def sp_special_columns(session, database, args):
     return [(cols, rows)]
 
 
-def sp_fkeys(session, database, args):
-    cols = [(n, t, True) for n, t in (
-        ("PKTABLE_QUALIFIER", SYSNAME), ("PKTABLE_OWNER", SYSNAME), ("PKTABLE_NAME", SYSNAME),
-        ("PKCOLUMN_NAME", SYSNAME), ("FKTABLE_QUALIFIER", SYSNAME), ("FKTABLE_OWNER", SYSNAME),
-        ("FKTABLE_NAME", SYSNAME), ("FKCOLUMN_NAME", SYSNAME), ("KEY_SEQ", "smallint"),
-        ("UPDATE_RULE", "smallint"), ("DELETE_RULE", "smallint"), ("FK_NAME", SYSNAME),
-        ("PK_NAME", SYSNAME), ("DEFERRABILITY", "smallint"))]
-    return [(cols, [])]
-
-
 def sp_datatype_info(session, database, args):
     return [datatype_info_result(int_arg(args["@data_type"], 0), int_arg(args["@ODBCVer"], 2))]
 
@@ -215,15 +225,12 @@ _PROCS = [
                                      ("@table_qualifier", None), ("@col_type", "R"),
                                      ("@scope", "T"), ("@nullable", "U"), ("@ODBCVer", 2)],
               sp_special_columns),
-    Procedure("sp_fkeys", [("@pktable_name", None), ("@pktable_owner", None),
-                           ("@pktable_qualifier", None), ("@fktable_name", None),
-                           ("@fktable_owner", None), ("@fktable_qualifier", None)], sp_fkeys),
     Procedure("sp_datatype_info", [("@data_type", 0), ("@ODBCVer", 2)], sp_datatype_info),
     Procedure("sp_datatype_info_90", [("@data_type", 0), ("@ODBCVer", 2)], sp_datatype_info),
     Procedure("sp_datatype_info_100", [("@data_type", 0), ("@ODBCVer", 2)], sp_datatype_info),
     Procedure("sp_server_info", [("@attribute_id", None)], sp_server_info),
 ]
-_BY_NAME = {p.name.lower(): p for p in _PROCS}
+_BY_NAME = {p.name.lower(): p for p in _PROCS + catalog_empty.PROCEDURES}
 
 
 def find(name):

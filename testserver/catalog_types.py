@@ -22,6 +22,7 @@ FIXED = {
     "image": (-4, -4, 2147483647, 2147483647, None, None, 34, -4, None),
     "xml": (-10, -152, 0, 0, None, None, 0, -152, None),
     "date": (-9, 91, 10, 20, None, None, 0, 9, 1),
+    "sql_variant": (-150, -150, 0, 8016, None, None, 39, -150, None),
 }
 SS_VAR = {"char": 47, "varchar": 39, "nchar": 47, "nvarchar": 39, "binary": 45, "varbinary": 37}
 ODBC_VAR = {"char": 1, "varchar": 12, "nchar": -8, "nvarchar": -9, "binary": -2, "varbinary": -3}

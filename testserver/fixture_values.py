@@ -22,8 +22,8 @@ BINARIES = ("binary", "varbinary", "image", "timestamp")
 TEMPORAL = ("datetime", "smalldatetime", "date", "time", "datetime2", "datetimeoffset")
 
 
-class ValueError_(ValueError):
-    pass
+class FixtureValueError(ValueError):
+    """A fixture cell or generator the column cannot take."""
 
 
 def _parse_temporal(kind, text):
@@ -72,12 +72,16 @@ def read_value(column, raw):
     if isinstance(raw, dict):
         if "repeat" in raw:
             return _repeat(column, raw)
-        raise ValueError_("unknown value form %r" % raw)
+        if kind == "sql_variant":
+            return _variant_value(raw)
+        raise FixtureValueError("unknown value form %r" % raw)
+    if kind == "sql_variant":
+        return raw
     if kind in INT_RANGES:
         value = int(raw)
         low, high = INT_RANGES[kind]
         if not low <= value <= high:
-            raise ValueError_("%s out of range for %s" % (raw, kind))
+            raise FixtureValueError("%s out of range for %s" % (raw, kind))
         return bool(value) if kind == "bit" else value
     if kind in EXACT:
         return decimal.Decimal(str(raw))
@@ -94,11 +98,22 @@ def read_value(column, raw):
         text = str(raw)
         limit = column.sql_type.length
         if limit is not None and kind not in ("text", "ntext", "xml") and len(text) > limit:
-            raise ValueError_("%r longer than %s(%d)" % (text[:20], kind, limit))
+            raise FixtureValueError("%r longer than %s(%d)" % (text[:20], kind, limit))
         if kind in ("char", "varchar", "text"):
             text.encode("cp1252")   # refuse what a varchar cannot hold
         return text
-    raise ValueError_("no reading for %s" % kind)
+    raise FixtureValueError("no reading for %s" % kind)
+
+
+def _variant_value(raw):
+    """A sql_variant cell given with its base type: {"datetime": ..}, {"decimal": ..}, {"hex": ..}."""
+    if "datetime" in raw:
+        return _parse_temporal("datetime", raw["datetime"])
+    if "decimal" in raw:
+        return decimal.Decimal(raw["decimal"])
+    if "hex" in raw:
+        return bytes.fromhex(raw["hex"])
+    raise FixtureValueError("unknown sql_variant form %r" % raw)
 
 
 def _typed_default(column):
@@ -147,7 +162,7 @@ def _spec_function(column, spec):
         start = datetime.datetime.fromisoformat(spec["date_from"])
         step = datetime.timedelta(minutes=spec.get("step_minutes", 1))
         return lambda i: start + i * step
-    raise ValueError_("unknown generator %r" % spec)
+    raise FixtureValueError("unknown generator %r" % spec)
 
 
 def column_functions(columns, specs):

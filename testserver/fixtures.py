@@ -2,7 +2,8 @@
 
 Layout of the file:
   {"server": {"name": .., "version": "Microsoft SQL Server  2000 - ..",
-              "logins": {"user": "password", ..}},
+              "logins": {"user": "password",
+                         "user2": {"password": .., "databases": [..]}, ..}},
    "databases": [{"name": .., "tables": [{
        "owner": "dbo", "name": ..,
        "columns": [{"name": .., "type": "decimal(10,2)", "nullable": true,
@@ -126,10 +127,21 @@ class ServerFixture:
             "version", "Microsoft SQL Server  2000 - 8.00.2039 (Intel X86) \n\tMay  3 2005 23:18:38 \n"
             "\tCopyright (c) 1988-2003 Microsoft Corporation\n\tDeveloper Edition on Windows NT 5.1 "
             "(Build 2600: Service Pack 2)\n")
-        self.logins = dict(server.get("logins", {"sa": "quill"}))
+        self.logins, self.login_databases = {}, {}
+        for user, entry in server.get("logins", {"sa": "quill"}).items():
+            if isinstance(entry, dict):
+                self.logins[user] = entry["password"]
+                self.login_databases[user] = {d.lower() for d in entry.get("databases", [])}
+            else:
+                self.logins[user] = entry
         self.databases = [Database({"name": n}) for n in SYSTEM_DATABASES]
         for d in spec.get("databases", []):
             self.databases.append(Database(d))
+
+    def may_open(self, user, database):
+        """Whether the login may use the database (every one unless its list says)."""
+        allowed = self.login_databases.get(user)
+        return allowed is None or database.name.lower() in allowed
 
     def database(self, name):
         for d in self.databases:

@@ -1,8 +1,11 @@
 """Writes the tokens of one request's reply: result sets, messages, DONEs.
 
-A statement of a batch ends with DONE; results of a procedure end with
-DONEINPROC and the procedure itself with RETURNSTATUS and DONEPROC.  The
-last DONE/DONEPROC of a reply carries no "more" bit.
+A SELECT of a batch ends with DONE (with its row count); results inside a
+procedure end with DONEINPROC and the procedure itself with RETURNSTATUS and
+DONEPROC.  Session statements (SET, USE, transactions) add no DONE of their
+own.  Every DONE is held back until the next token shows whether more
+follows: the last DONE/DONEPROC of a reply alone lacks the "more" bit, and a
+reply with nothing else is a single DONE.
 """
 import tds_tokens as tok
 from tds_types import SqlType, wire_for

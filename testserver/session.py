@@ -18,8 +18,11 @@ MIN_PACKET, MAX_PACKET = 512, 32767
 
 def product_version(version_text):
     """(major, minor, build) read from an @@VERSION text, or SQL Server 2008's."""
-    m = re.search(r"(\d+)\.(\d+)\.(\d+)", version_text)
-    return tuple(int(g) for g in m.groups()) if m else (10, 0, 4000)
+    m = re.search(r"(\d{1,3})\.(\d{1,3})\.(\d{1,5})", version_text)
+    if not m:
+        return (10, 0, 4000)
+    major, minor, build = (int(g) for g in m.groups())
+    return (major & 0xFF, minor & 0xFF, build & 0xFFFF)
 
 
 def _short(value):
@@ -89,7 +92,7 @@ class Session:
             return False
         db_name = login.database or "master"
         database = self.fixture.database(db_name)
-        if database is None:
+        if database is None or not self.fixture.may_open(login.user, database):
             resp.message(4060, 1, 11, "Cannot open database \"%s\" requested by the login. "
                          "The login failed." % db_name)
             resp.message(18456, 1, 14, "Login failed for user '%s'." % login.user)

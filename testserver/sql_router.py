@@ -6,7 +6,7 @@ from responder import result_columns
 from sql_lexer import SqlError, TokenStream, tokenize
 from sql_statements import parse_batch
 from tds_tokens import ResultColumn
-from tds_types import SqlType, wire_for
+from tds_types import wire_for
 
 
 def run_batch(session, sql, resp):
@@ -40,10 +40,13 @@ def run_rpc(session, call, resp):
 
 
 def _split_proc_name(name):
+    """Parts of an RPC's procedure name; leading empty parts ("..sp_x") are kept."""
+    rest = name.lstrip(".")
     try:
-        return TokenStream(tokenize(name)).multipart_name()
+        parts = TokenStream(tokenize(rest)).multipart_name()
     except SqlError:
-        return [name]
+        parts = [rest]
+    return [""] * (len(name) - len(rest)) + parts
 
 
 def _run(session, st, resp, in_proc):
@@ -57,6 +60,9 @@ def _run(session, st, resp, in_proc):
         if db is None:
             raise SqlError(911, 1, 16, "Database '%s' does not exist. Make sure that the name is "
                                        "entered correctly." % st.database)
+        if not session.fixture.may_open(session.user, db):
+            raise SqlError(916, 1, 14, 'The server principal "%s" is not able to access the database '
+                                       '"%s" under the current security context.' % (session.user, db.name))
         old, session.database = session.database.name, db
         resp.envchange(1, db.name, old)
         resp.message(5701, 1, 0, "Changed database context to '%s'." % db.name, is_error=False)
@@ -107,14 +113,13 @@ def _select(session, st, resp, in_proc):
     table = _resolve_table(session, st.table)
     columns, getters = [], []
     if any(i.kind == "count" for i in st.items):
-        if len(st.items) != 1:
-            bad = next(i for i in st.items if i.kind != "count")
+        bad = next((i for i in st.items if i.kind in ("star", "column")), None)
+        if bad:
             raise SqlError(8120, 1, 16, "Column '%s.%s' is invalid in the select list because it is "
                            "not contained in either an aggregate function or the GROUP BY clause."
-                           % (table.name, bad.value))
+                           % (table.name, bad.value or "*"))
         count = table.row_count() if st.where is not False else 0
-        cols = [ResultColumn(st.items[0].alias or "", wire_for(SqlType("int"), session.version), True)]
-        resp.result(cols, [(count,)], in_proc)
+        _select_constants(session, st, resp, in_proc, count)
         return
     for item in st.items:
         if item.kind == "star":
@@ -176,31 +181,37 @@ def _table_column(c, table, version):
                         c.identity, table_name=table.name)
 
 
-def _select_constants(session, st, resp, in_proc):
+def _select_constants(session, st, resp, in_proc, count=None):
+    """A one-row result of variables, functions and literals; with count
+    given, COUNT(*) items answer it (a SELECT COUNT(*) FROM a table)."""
     columns, row = [], []
     for item in st.items:
-        if item.kind == "variable" and item.value in VARIABLES:
-            type_text, get = VARIABLES[item.value]
-            value = get(session)
-        elif item.kind == "function" and item.value in FUNCTIONS:
-            type_text, get = FUNCTIONS[item.value]
-            value = get(session)
-        elif item.kind == "literal":
-            value = item.value
-            if item.literal == "number":
-                value = int(value) if value.isdigit() else value
-                type_text = "int" if isinstance(value, int) else "varchar(%d)" % len(value)
-            else:
-                type_text = "%s(%d)" % ("nvarchar" if item.literal == "nstring" else "varchar",
-                                        max(1, len(value)))
-        elif item.kind in ("star", "column", "count"):
-            raise SqlError(263, 1, 16, "Must specify table to select from.")
+        if item.kind == "count" and count is not None:
+            type_text, value = "int", count
         else:
-            raise SqlError(195, 10, 15, "'%s' is not a recognized built-in function name."
-                           % item.value)
+            type_text, value = _constant(session, item)
         columns.append((item.alias or "", type_text, True))
         row.append(value)
     resp.result(result_columns(columns, session.version), [tuple(row)], in_proc)
+
+
+def _constant(session, item):
+    """(type, value) of a select item that needs no table."""
+    if item.kind == "variable" and item.value in VARIABLES:
+        type_text, get = VARIABLES[item.value]
+        return type_text, get(session)
+    if item.kind == "function" and item.value in FUNCTIONS:
+        type_text, get = FUNCTIONS[item.value]
+        return type_text, get(session)
+    if item.kind == "literal":
+        value = item.value
+        if item.literal == "number":
+            return ("int", int(value)) if value.isdigit() else ("varchar(%d)" % len(value), value)
+        national = item.literal == "nstring"
+        return "%s(%d)" % ("nvarchar" if national else "varchar", max(1, len(value))), value
+    if item.kind in ("star", "column", "count"):
+        raise SqlError(263, 1, 16, "Must specify table to select from.")
+    raise SqlError(195, 10, 15, "'%s' is not a recognized built-in function name." % item.value)
 
 
 def _resolve_table(session, parts):

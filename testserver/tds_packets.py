@@ -65,7 +65,6 @@ class ReplyWriter:
         self.packet_size = packet_size
         self.buf = bytearray()
         self.packet_id = 1
-        self.attention_seen = False
 
     def set_packet_size(self, size):
         self.packet_size = size
@@ -73,16 +72,13 @@ class ReplyWriter:
     def write(self, data):
         self.buf += data
         if len(self.buf) >= self.BATCH_PACKETS * (self.packet_size - 8):
-            self._send_full_packets()
+            self._send(final=False)
             self._poll_attention()
 
     def finish(self):
         """Sends what is left, the last packet marked end of message."""
         self._send(final=True)
         self.packet_id = 1
-
-    def _send_full_packets(self):
-        self._send(final=False)
 
     def _send(self, final):
         room = self.packet_size - 8
@@ -110,5 +106,4 @@ class ReplyWriter:
         if kind == ATTENTION:
             # What is buffered ends at a token boundary (the rows already
             # partly sent are completed), so the reply stays readable.
-            self.attention_seen = True
             raise Attention()

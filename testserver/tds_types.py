@@ -14,6 +14,8 @@ import re
 import struct
 import uuid
 
+import tds_temporal
+
 TDS71, TDS72, TDS73, TDS74 = 0x701, 0x702, 0x703, 0x704
 
 # SQL_Latin1_General_CP1_CI_AS: LCID 0x0409, case/kana/width ignored, sort 52.
@@ -65,7 +67,7 @@ _KNOWN = {
     "smallmoney", "real", "float", "datetime", "smalldatetime", "char", "varchar",
     "text", "nchar", "nvarchar", "ntext", "binary", "varbinary", "image",
     "uniqueidentifier", "timestamp", "date", "time", "datetime2", "datetimeoffset",
-    "xml", "sysname",
+    "xml", "sysname", "sql_variant",
 }
 
 
@@ -110,7 +112,6 @@ def _money4(v):
 
 
 _EPOCH_1900 = datetime.datetime(1900, 1, 1)
-_EPOCH_0001 = datetime.date(1, 1, 1)
 
 
 def _as_datetime(v):
@@ -217,68 +218,6 @@ def _text_ptr(national=None):
     return enc
 
 
-def _time_ticks(t, scale):
-    micro = ((t.hour * 60 + t.minute) * 60 + t.second) * 1000000 + t.microsecond
-    return (micro * 10 ** scale) // 1000000
-
-
-def _time_size(scale):
-    return 3 if scale <= 2 else 4 if scale <= 4 else 5
-
-
-def _date3(d):
-    return (d.toordinal() - _EPOCH_0001.toordinal()).to_bytes(3, "little")
-
-
-def _time_enc(scale):
-    size = _time_size(scale)
-    return lambda v: b"\x00" if v is None else bytes([size]) + _time_ticks(v, scale).to_bytes(size, "little")
-
-
-def _datetime2_enc(scale):
-    size = _time_size(scale)
-
-    def enc(v):
-        if v is None:
-            return b"\x00"
-        v = _as_datetime(v)
-        return bytes([size + 3]) + _time_ticks(v.time(), scale).to_bytes(size, "little") + _date3(v.date())
-    return enc
-
-
-def _dto_enc(scale):
-    size = _time_size(scale)
-
-    def enc(v):
-        if v is None:
-            return b"\x00"
-        offset = v.utcoffset() or datetime.timedelta(0)
-        utc = v.replace(tzinfo=None) - offset
-        minutes = int(offset.total_seconds() // 60)
-        return (bytes([size + 5]) + _time_ticks(utc.time(), scale).to_bytes(size, "little")
-                + _date3(utc.date()) + struct.pack("<h", minutes))
-    return enc
-
-
-def format_temporal(sql_type, v):
-    """The text SQL Server sends for date/time types to clients before 7.3."""
-    if sql_type.name == "date":
-        return "%04d-%02d-%02d" % (v.year, v.month, v.day)
-    frac = sql_type.scale
-    base, micro = "%02d:%02d:%02d" % (v.hour, v.minute, v.second), v.microsecond
-    if sql_type.name != "time":
-        base = "%04d-%02d-%02d %s" % (v.year, v.month, v.day, base)
-    text = base + ("." + ("%06d" % micro + "0")[:frac] if frac else "")
-    if sql_type.name == "datetimeoffset":
-        minutes = int((v.utcoffset() or datetime.timedelta(0)).total_seconds() // 60)
-        sign = "+" if minutes >= 0 else "-"
-        text += " %s%02d:%02d" % (sign, abs(minutes) // 60, abs(minutes) % 60)
-    return text
-
-
-_TEMPORAL_TEXT_LEN = {"date": 10, "time": 16, "datetime2": 27, "datetimeoffset": 34}
-
-
 def _text_typeinfo(code, national):
     maxlen = 0x3FFFFFFF if national else 0x7FFFFFFF
     return bytes([code]) + struct.pack("<i", maxlen) + (COLLATION if code != 0x22 else b"")
@@ -326,23 +265,51 @@ def wire_for(t, version, nullable=True):
         if version >= TDS72:
             return Wire(0, b"\xf1\x00", _plp(True))
         return _wire_text("ntext", version)
-    if n in _TEMPORAL_TEXT_LEN:
+    if n in tds_temporal.TEXT_LENGTHS:
         if version < TDS73:
-            chars = _TEMPORAL_TEXT_LEN[n] if n in ("date",) else _temporal_chars(t)
+            chars = 10 if n == "date" else tds_temporal.text_length(t)
             enc = _short_var(True)
             return Wire(0, _var_typeinfo(0xE7, 2 * chars, True),
-                        lambda v, t=t: enc(None if v is None else format_temporal(t, v)))
+                        lambda v, t=t: enc(None if v is None else tds_temporal.format_temporal(t, v)))
         if n == "date":
-            return Wire(0, b"\x28", lambda v: b"\x00" if v is None else b"\x03" + _date3(v))
+            return Wire(0, b"\x28", tds_temporal.date_encoder)
         code = {"time": 0x29, "datetime2": 0x2A, "datetimeoffset": 0x2B}[n]
-        enc = {"time": _time_enc, "datetime2": _datetime2_enc, "datetimeoffset": _dto_enc}[n](t.scale)
+        enc = {"time": tds_temporal.time_encoder, "datetime2": tds_temporal.datetime2_encoder,
+               "datetimeoffset": tds_temporal.datetimeoffset_encoder}[n](t.scale)
         return Wire(0, bytes([code, t.scale]), enc)
+    if n == "sql_variant":
+        return Wire(0, b"\x62" + struct.pack("<i", 8016), _variant)
     raise ValueError("no wire form for %s" % t.text)
 
 
-def _temporal_chars(t):
-    base = {"time": 8, "datetime2": 19, "datetimeoffset": 26}[t.name]
-    return base + (t.scale + 1 if t.scale else 0)
+def _variant_parts(v):
+    """(base type, properties, data) of a sql_variant value."""
+    if isinstance(v, bool):
+        return 0x32, b"", b"\x01" if v else b"\x00"
+    if isinstance(v, int):
+        if -2 ** 31 <= v < 2 ** 31:
+            return 0x38, b"", struct.pack("<i", v)
+        return 0x7F, b"", struct.pack("<q", v)
+    if isinstance(v, float):
+        return 0x3E, b"", struct.pack("<d", v)
+    if isinstance(v, decimal.Decimal):
+        exponent = v.as_tuple().exponent
+        scale = max(0, -exponent) if isinstance(exponent, int) else 0
+        enc, _ = _decimal_encoder(38, scale)
+        return 0x6C, bytes([38, scale]), enc(v)[1:]
+    if isinstance(v, datetime.datetime):
+        return 0x3D, b"", _datetime8(v)
+    if isinstance(v, bytes):
+        return 0xA5, struct.pack("<H", 8000), v
+    return 0xE7, COLLATION + struct.pack("<H", 8000), str(v).encode("utf-16-le")
+
+
+def _variant(v):
+    """sql_variant: total:4 (0 = NULL) base-type:1 prop-count:1 props data."""
+    if v is None:
+        return b"\x00\x00\x00\x00"
+    base, props, data = _variant_parts(v)
+    return struct.pack("<IBB", 2 + len(props) + len(data), base, len(props)) + props + data
 
 
 def _wire_var(t, version):

@@ -94,9 +94,13 @@ class KeysAndIndexes(unittest.TestCase):
         self.assertNotIn("IX_b", [r[5] for r in unique])
 
     def test_tables_and_databases(self):
-        self.assertEqual(len(tables_reached("sp_tables")), 7)
+        self.assertEqual(len(tables_reached("sp_tables", table_type="'TABLE'")), 7)
         self.assertEqual(tables_reached("sp_tables", "Orders", "sales"), [("sales", "Orders")])
-        self.assertEqual(tables_reached("sp_tables", table_type="'VIEW'"), [])
+        (_, rows), = call("sp_tables")
+        self.assertEqual(sorted({r[3] for r in rows}), ["SYSTEM TABLE", "TABLE", "VIEW"])
+        self.assertEqual(rows[0][2:4], ("syscolumns", "SYSTEM TABLE"))     # ordered by type first
+        self.assertIn(("INFORMATION_SCHEMA", "TABLES"), tables_reached("sp_tables", table_type="'VIEW'"))
+        self.assertEqual(tables_reached("sp_tables", "sys%", table_type="'TABLE'"), [])
         (_, rows), = call("sp_databases")
         self.assertEqual([r[0] for r in rows], ["Cat", "master", "model", "msdb", "tempdb"])
 

@@ -25,8 +25,9 @@ def tsql(server, sql, user="quill", password="Secret-1", database="Small"):
     return out.stdout + out.stderr
 
 
-def fetch(server, *args, database="Harbor", version="7.4", extra="", encoding="utf-8"):
-    out = subprocess.run([ODBC_FETCH, server.odbc(database=database, version=version) + extra] + list(args),
+def fetch(server, *args, database="Harbor", version="7.4", extra="", encoding="utf-8", **login):
+    out = subprocess.run([ODBC_FETCH, server.odbc(database=database, version=version, **login) + extra]
+                         + list(args),
                          capture_output=True, encoding=encoding, timeout=120)
     return out.returncode, out.stdout.splitlines(), out.stderr
 
@@ -118,8 +119,10 @@ class DemoThroughOdbc(ServerCase):
         cases = [(("--columns", "Order Details"), 5, "Harbor\tdbo\tOrder Details\tQuantity\t5\tsmallint"),
                  (("--columns", "Orders", "sales"), 3, "Harbor\tsales\tOrders\tAmount\t2\tnumeric\t18"),
                  (("--pkeys", "Order Details"), 2, "Harbor\tdbo\tOrder Details\tProductID\t2\tPK_Order_Details"),
+                 (("--columns", "[x]"), 3, "Harbor\tdbo\t[x]\tBeløp €\t3\tmoney"),     # the driver escapes [
+                 (("--pkeys", "Price]List"), 1, "Price]List\tItem]No\t1\tPK_Price]List"),
                  (("--statistics", "Customers"), 5, "UX_Customers_Code\t3\t1\tCode\tA"),
-                 (("--tables",), 12, "Harbor\tdbo\tPrice]List\tTABLE\tNULL"),
+                 (("--tables",), 51, "Harbor\tdbo\tPrice]List\tTABLE\tNULL"),   # with system tables and views
                  (("--typeinfo",), 31, "int identity\t4\t10")]
         for args, count, expected in cases:
             with self.subTest(args=args):
@@ -143,14 +146,38 @@ class DemoThroughOdbc(ServerCase):
                 else:
                     self.assertEqual(lines[:-1], expected)
 
+    def test_a_login_limited_to_some_databases(self):
+        ok = fetch(self.server, "--sql", "SELECT DB_NAME()", user="reader", password="r3ad-only")
+        self.assertEqual(ok[:2], (0, ["Harbor", ok[1][-1]]))
+        code, _, err = fetch(self.server, "--sql", "SELECT 1", database="Empty", user="reader",
+                             password="r3ad-only")
+        self.assertEqual(code, 1)
+        self.assertIn('Cannot open database "Empty" requested by the login.', err)
+        code, _, err = fetch(self.server, "--sql", "USE Empty", user="reader", password="r3ad-only")
+        self.assertIn("(916)", err)
+
     def test_refusals_reach_the_driver(self):
         cases = [("EXEC sp_columns @table_name=[[x]]", "(105)"), ("SELECT * FROM [dbo].[x]", "(208)"),
-                 ("EXEC sp_columns", "(201)"), ("SELECT TOP 1 * FROM [dbo].[Orders]", "(102)")]
+                 ("EXEC sp_columns", "(201)"), ("SELECT TOP 1 * FROM [dbo].[Orders]", "(102)"),
+                 ("SELECT 1 SELECT * FROM [dbo].[Nope]", "(208)")]     # an error after a first result
         for sql, number in cases:
             with self.subTest(sql=sql):
                 code, _, err = fetch(self.server, "--sql", sql)
                 self.assertEqual(code, 1)
                 self.assertIn(number, err)
+
+
+@unittest.skipUnless(os.path.exists(ODBC_FETCH), "odbc_fetch not built (QUILL_ODBC_FETCH)")
+class VariantThroughOdbc(ServerCase):
+    FIXTURE = "variant.json"
+
+    def test_each_base_type_arrives(self):
+        for version in ("7.1", "7.4"):
+            code, lines, err = fetch(self.server, "[dbo].[Settings]", database="Variant", version=version)
+            self.assertEqual(code, 0, err)
+            self.assertEqual(lines[:-1], ["MaxRows\t5000", "Big\t9000000000", "VatRate\t0.25",
+                                          "Started\t2004-01-01 08:00:00.000", "Fee\t12.50", "Key\tcafe",
+                                          "Unset\tNULL", "Currency\tNOK"])
 
 
 class Attention(ServerCase):

@@ -69,6 +69,10 @@ class ValueEncoding(unittest.TestCase):
         ("time(0)", True, datetime.time(1, 0, 0), b"\x03" + (3600).to_bytes(3, "little")),
         ("datetime2(3)", True, DT(1, 1, 1, 0, 0, 0, 5000),
          b"\x07" + (5).to_bytes(4, "little") + b"\x00\x00\x00"),
+        ("sql_variant", True, None, b"\x00" * 4),
+        ("sql_variant", True, 5000, struct.pack("<IBBi", 6, 0x38, 0, 5000)),
+        ("sql_variant", True, "ab", struct.pack("<IBB", 13, 0xE7, 7) + COLLATION + b"\x40\x1f" + "ab".encode(U16)),
+        ("sql_variant", True, D("-1.5"), struct.pack("<IBBBBB", 21, 0x6C, 2, 38, 1, 0) + (15).to_bytes(16, "little")),
         ("datetimeoffset(0)", True, DT(2004, 1, 1, 12, 0, tzinfo=TZ1),
          b"\x08" + (39600).to_bytes(3, "little") + (731580).to_bytes(3, "little") + b"\x3c\x00"),
     ]
