@@ -22,7 +22,7 @@ inline oledb_column scripted_column(const char* name, DBTYPE type, DBLENGTH size
   c.name = name;
   c.type = type;
   c.size = size;
-  c.flags = nullable ? DBCOLUMNFLAGS_ISNULLABLE : 0;
+  c.flags = nullable ? static_cast<DBCOLUMNFLAGS>(DBCOLUMNFLAGS_ISNULLABLE) : DBCOLUMNFLAGS{0};
   return c;
 }
 

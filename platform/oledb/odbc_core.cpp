@@ -205,16 +205,16 @@ bool statement::read_cell(unsigned short ordinal, fetch_kind kind, cell& out, di
   const bool wide = kind != fetch_kind::binary;
   const SQLSMALLINT c_type = wide ? SQL_C_WCHAR : SQL_C_BINARY;
   static constexpr std::size_t chunk = 64 * 1024;
-  std::string buffer(chunk, '\0');
+  piece_.resize(chunk);
   const std::size_t room = wide ? chunk - 2 : chunk;
   std::string value;
   for (;;) {
-    SQLRETURN rc = SQLGetData(stmt_, ordinal, c_type, buffer.data(), static_cast<SQLLEN>(chunk), &indicator);
+    SQLRETURN rc = SQLGetData(stmt_, ordinal, c_type, piece_.data(), static_cast<SQLLEN>(chunk), &indicator);
     if (rc == SQL_NO_DATA) break;
     if (failed(rc, diag)) return false;
     if (indicator == SQL_NULL_DATA) return true;
     bool more = rc == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) > room);
-    value.append(buffer.data(), more ? room : static_cast<std::size_t>(indicator));
+    value.append(piece_.data(), more ? room : static_cast<std::size_t>(indicator));
     if (!more) break;
   }
   if (kind == fetch_kind::dated_text) pad_year(value);

@@ -88,6 +88,7 @@ class statement {
 
   std::shared_ptr<connection> owner_;
   void* stmt_ = nullptr;
+  std::string piece_;  // one piece of a long value, reused for every cell
 };
 
 }  // namespace odbc

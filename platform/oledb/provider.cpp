@@ -55,6 +55,7 @@ class command : public com_multi<ICommandText> {
     if (outer != nullptr) return E_NOINTERFACE;
     if (out != nullptr) *out = nullptr;
     if (text_.empty()) return oledb_fail(DB_E_NOCOMMAND, "No command text was set for the command object.");
+    if (!state_->connection) return DB_E_NOTINITIALIZED;
     odbc::statement statement(state_->connection);
     bool has_result = false;
     odbc::diagnostics diag;
@@ -111,6 +112,7 @@ class session : public com_multi<IOpenRowset, IDBCreateCommand, IDBSchemaRowset>
     if (outer != nullptr) return E_NOINTERFACE;
     if (out == nullptr) return E_INVALIDARG;
     *out = nullptr;
+    if (!state_->connection) return DB_E_NOTINITIALIZED;
     std::unique_ptr<oledb_row_source> source;
     if (HRESULT hr = oledb_schema_rowset(state_->connection, schema, count, restrictions, source); FAILED(hr)) return hr;
     return hand_over(oledb_make_rowset(std::move(source)), riid, out);
