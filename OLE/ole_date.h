@@ -47,6 +47,7 @@ class ole_date {
  private:
   void assign_date(DATE date, int failure_trace_level, const char* failure_trace);
   void classify();
+  bool fields_in_range() const;
   void read_seconds(const char* text);
   bool try_timestamp(const std::string& text);
   bool try_pure_time(const std::string& text);

@@ -11,6 +11,7 @@
 // pm) is cut off before the layouts and applied afterwards.
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "OLE/ole_date.h"
@@ -25,6 +26,50 @@ constexpr std::size_t kShortestDateText = 5;
 // A buffer as long as the text, so that a "%s" conversion cannot overflow.
 std::vector<char> scan_buffer(const std::string& text) {
   return std::vector<char>(text.size() + 1, '\0');
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool all_digits(std::string_view text) {
+  for (char c : text) {
+    if (!is_digit(c)) return false;
+  }
+  return !text.empty();
+}
+
+// Skips the digits at text[at]; false when there are none.
+bool skip_digits(std::string_view text, std::size_t& at) {
+  std::size_t start = at;
+  while (at < text.size() && is_digit(text[at])) ++at;
+  return at > start;
+}
+
+// "h:m:s" from text[at] to the end, the seconds with an optional fraction.
+bool time_shape(std::string_view text, std::size_t at) {
+  for (int field = 0; field < 2; ++field) {
+    if (!skip_digits(text, at) || at >= text.size() || text[at] != ':') return false;
+    ++at;
+  }
+  if (!skip_digits(text, at)) return false;
+  if (at < text.size() && (text[at] == '.' || text[at] == ',')) {
+    ++at;
+    skip_digits(text, at);
+  }
+  return at == text.size();
+}
+
+// "y<sep>m<sep>d", optionally followed by blanks and "h:m:s".
+bool layout_shape(std::string_view text, char sep) {
+  std::size_t at = 0;
+  for (int field = 0; field < 2; ++field) {
+    if (!skip_digits(text, at) || at >= text.size() || text[at] != sep) return false;
+    ++at;
+  }
+  if (!skip_digits(text, at)) return false;
+  if (at == text.size()) return true;
+  if (text[at] != ' ') return false;
+  while (at < text.size() && text[at] == ' ') ++at;
+  return time_shape(text, at);
 }
 
 // Cuts the text at the first 12-hour marker, trying AM, PM, am, pm.
@@ -51,10 +96,25 @@ ole_date::ole_date(const std::string& text) {
   import_from_string(buf);
   if ((kind_ == date_time || kind_ == date_only) && fields_.wDay > 100 && fields_.wYear < 100)
     std::swap(fields_.wYear, fields_.wDay);
+  if (kind_ != none && !fields_in_range()) {
+    TK_TRACE(2, "Invalid date/time format: '%s'", buf.c_str());
+    kind_ = none;
+    fields_ = SYSTEMTIME{};
+  }
   bool after_noon = text.find("PM") != std::string::npos || text.find("pm") != std::string::npos;
   bool before_noon = text.find("AM") != std::string::npos || text.find("am") != std::string::npos;
   if (kind_ != none && (after_noon || before_noon)) adjust_day_half(after_noon);
   if (kind_ != none) carry_rounded_second();
+}
+
+// A calendar day (or the zero day of a time only) and a time of day; a
+// second of 60 comes only from rounding and is carried later.
+bool ole_date::fields_in_range() const {
+  const SYSTEMTIME& f = fields_;
+  if (f.wHour > 23 || f.wMinute > 59 || f.wSecond > 60 || (f.wSecond == 60 && f.wMilliseconds < 500)) return false;
+  if (f.wYear == 0 && f.wMonth == 0 && f.wDay == 0) return true;
+  return f.wYear <= 9999 && f.wMonth >= 1 && f.wMonth <= 12 && f.wDay >= 1 &&
+         f.wDay <= oleaut_days_in_month(f.wYear, f.wMonth);
 }
 
 // PM adds 12 to hours 1 to 11; AM makes 12 o'clock hour 0 (12:05 AM is five
@@ -94,6 +154,7 @@ void ole_date::import_from_string(const std::string& text) {
 
 bool ole_date::try_timestamp(const std::string& text) {
   int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+  if (!all_digits(text)) return false;
   if (text.size() == 14) {
     TK_TRACE(1, "Trying timestamp format (1)...");
     if (std::sscanf(text.c_str(), "%4d%02d%02d%02d%02d%02d", &y, &mo, &d, &h, &mi, &s) != 6)
@@ -113,6 +174,7 @@ bool ole_date::try_timestamp(const std::string& text) {
 
 bool ole_date::try_pure_time(const std::string& text) {
   TK_TRACE(1, "Trying pure time format...");
+  if (!time_shape(text, 0)) return false;
   short hour = 0, minute = 0;
   std::vector<char> seconds = scan_buffer(text);
   if (std::sscanf(text.c_str(), "%hd:%hd:%s", &hour, &minute, seconds.data()) != 3) return false;
@@ -139,8 +201,10 @@ bool ole_date::try_platform(const std::string& text) {
 bool ole_date::try_layouts(const std::string& text) {
   static const char* const kLayouts[] = {"%hd-%hd-%hd %hd:%hd:%s", "%hd/%hd/%hd %hd:%hd:%s",
                                          "%hd.%hd.%hd %hd:%hd:%s"};
+  static const char kSeparators[] = {'-', '/', '.'};
   for (int i = 0; i < 3; ++i) {
     TK_TRACE(1, "Trying datetime format #%d", i);
+    if (!layout_shape(text, kSeparators[i])) continue;
     short f[5] = {0, 0, 0, 0, 0};
     std::vector<char> seconds = scan_buffer(text);
     int read = std::sscanf(text.c_str(), kLayouts[i], &f[0], &f[1], &f[2], &f[3], &f[4],

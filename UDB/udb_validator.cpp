@@ -52,7 +52,7 @@ std::string udb_validator::get_safe_name(const std::string& name) {
   std::string suffix;
   for (std::size_t i = 0;; ++i) {
     std::string candidate = fit(stem, suffix);
-    if (!is_duplicated(candidate)) return candidate;
+    if (!is_duplicated(candidate) && !is_in_use(candidate)) return candidate;
     TK_TRACE(2, "Duplicate table name was found");
     // A suffix that would fill the whole length gives way to a number.
     if (max_length_ != 0 && suffix.size() + 1 >= max_length_) {
@@ -61,6 +61,15 @@ std::string udb_validator::get_safe_name(const std::string& name) {
       suffix += suffixes[i % 6];
     }
   }
+}
+
+// A name already given in this scope is never handed out again, even when
+// the owner did not list it as taken.
+bool udb_validator::is_in_use(const std::string& name) const {
+  for (const std::string& used : in_use_) {
+    if (udb_same_name(used, name)) return true;
+  }
+  return false;
 }
 
 std::string udb_validator::fit(const std::string& stem, const std::string& suffix) const {

@@ -42,8 +42,8 @@ class udb_validator {
   virtual bool is_duplicated(const std::string& name);
   // `name` with every forbidden character replaced by "_", then suffixed
   // ("_", "1", "_", "2", "_", "3", again and again) until no taken name
-  // equals it.  With a length limit the name is cut so that it and its
-  // suffix stay within it.
+  // nor name in use equals it.  With a length limit the name is cut so
+  // that it and its suffix stay within it.
   virtual std::string get_safe_name(const std::string& name);
 
   void add_taken_name(const std::string& name) { taken_.push_back(name); }
@@ -60,6 +60,7 @@ class udb_validator {
 
  private:
   std::string fit(const std::string& stem, const std::string& suffix) const;
+  bool is_in_use(const std::string& name) const;
 
   t_names_map names_map_;
   std::vector<std::string> in_use_;

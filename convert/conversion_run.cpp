@@ -22,11 +22,7 @@ uint32_t saturated(uint64_t value) {
 }
 }  // namespace
 
-int conversion_format_code(int32_t format) {
-  return format == 0 ? conversion_format_access97 : conversion_format_access2000;
-}
-
-conversion_run::conversion_run(udb_converter& settings, int32_t format, conversion_sides& sides,
+conversion_run::conversion_run(udb_converter& settings, udb_format format, conversion_sides& sides,
                                error_handler& handler, std::function<bool()> stop_requested)
     : settings_(settings),
       format_(format),
@@ -68,8 +64,8 @@ void conversion_run::run_steps() {
 
 void conversion_run::open_databases() {
   bool create = settings_.mode() == udb_mode_overwrite_database;
-  int code = create ? conversion_format_code(format_) : sides_.destination_format(settings_.dest());
-  engine_ = sides_.make_destination_engine(code);
+  udb_format format = create ? format_ : sides_.destination_format(settings_.dest());
+  engine_ = sides_.make_destination_engine(format);
   TK_ASSERT(engine_ != nullptr);
   source_ = sides_.open_source(settings_.src());
   destination_ = create ? engine_->create_db(settings_.dest())

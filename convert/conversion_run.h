@@ -39,10 +39,10 @@ inline constexpr char conversion_msg_not_conform[] =
 
 class conversion_run {
  public:
-  // All references must outlive the run.  `format` is the settings' format
-  // (0 Access 95/97, else Access 2000), used when the mode is 0.
+  // All references must outlive the run.  `format` is the settings' format,
+  // used when the mode is 0 (an existing file keeps its own).
   // `stop_requested` is asked between records and between tables.
-  conversion_run(udb_converter& settings, int32_t format, conversion_sides& sides, error_handler& handler,
+  conversion_run(udb_converter& settings, udb_format format, conversion_sides& sides, error_handler& handler,
                  std::function<bool()> stop_requested);
   ~conversion_run();
 
@@ -68,7 +68,7 @@ class conversion_run {
   void release() noexcept;
 
   udb_converter& settings_;
-  const int32_t format_;
+  const udb_format format_;
   conversion_sides& sides_;
   error_handler& handler_;
   std::function<bool()> stop_requested_;
@@ -79,8 +79,3 @@ class conversion_run {
   std::unique_ptr<udb_database> destination_;
   std::unique_ptr<table_name_validator> validator_;
 };
-
-// The destination engine's format code for the settings' format flag:
-// 0 (Access 95/97) gives conversion_format_access97, anything else
-// conversion_format_access2000.
-int conversion_format_code(int32_t format);

@@ -17,12 +17,9 @@
 #include <vector>
 
 #include "TK/tk_exception.h"
+#include "UDB/udb_converter.h"
 #include "UDB/udb_database.h"
 #include "UDB/udb_engine.h"
-
-// Destination format codes of the Access engine.
-inline constexpr int conversion_format_access2000 = 0;
-inline constexpr int conversion_format_access97 = 1;
 
 // Makes destination table names acceptable to Access and unique in the run.
 // For each table the driver asks is_acceptable; when refused it uses
@@ -45,13 +42,13 @@ class conversion_sides {
   // connected SQL Server engine.  Failures raise the source's errors.
   virtual std::unique_ptr<udb_database> open_source(const std::string& name) = 0;
 
-  // The format code (conversion_format_*) of the existing Access file
+  // The format of the existing Access file
   // `path`.  A file that is not an Access file raises an abort-level error.
-  virtual int destination_format(const std::string& path) = 0;
+  virtual udb_format destination_format(const std::string& path) = 0;
 
-  // An Access engine loaded for `format_code`.  An engine that cannot be
+  // An Access engine loaded for `format`.  An engine that cannot be
   // loaded raises an abort-level error.
-  virtual std::unique_ptr<udb_engine> make_destination_engine(int format_code) = 0;
+  virtual std::unique_ptr<udb_engine> make_destination_engine(udb_format format) = 0;
 
   // The table-name validator of a run, built from the tables to convert and
   // the destination's existing tables.

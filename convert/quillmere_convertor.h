@@ -96,6 +96,9 @@ class quillmere_convertor : public udb_converter,
   // "--acc_ver=" is read.  With modes 1 to 3 the driver uses the existing
   // file's format instead.
   int32_t format() const { return format_; }
+  // The format the stored number selects (udb_format_from_number): what
+  // the driver and the sides are given.
+  udb_format destination_format() const { return udb_format_from_number(format_); }
   void set_format(int32_t format) { format_ = format; }
 
   // Loads (save false) or saves (save true) the nine remembered settings

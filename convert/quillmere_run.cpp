@@ -12,7 +12,7 @@ conversion_sides& quillmere_convertor::sides() {
 }
 
 void quillmere_convertor::operator()() {
-  conversion_run run(*this, format(), sides(), error_handler::instance(), [] { return tk_stop_requested(); });
+  conversion_run run(*this, destination_format(), sides(), error_handler::instance(), [] { return tk_stop_requested(); });
   run();
 }
 

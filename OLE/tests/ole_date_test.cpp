@@ -32,6 +32,12 @@ TEST(DateText, LayoutsKindsAndForms) {
       {"1899-12-29", date_only, "1899-12-29"}, {"0100-01-01", date_only, "0100-01-01"},
       {"9999-12-31 23:59:59", date_time, "9999-12-31 23:59:59"},
       {"1:2", none, ""}, {"", none, ""}, {"getdate()", none, ""}, {"2005.01", none, ""},
+      // Fields take digits only and must name a real day and time.
+      {"2005-1-3", date_only, "2005-01-03"}, {"2004-02-29", date_only, "2004-02-29"},
+      {"2005-02-29", none, ""}, {"2005-13-01", none, ""}, {"2005-00-10", none, ""},
+      {"25:61:99", none, ""}, {"10:60:00", none, ""}, {"10:20:60", none, ""},
+      {"2005+1-3", none, ""}, {"2005-01-31 10:20:30x", none, ""}, {"2005013x", none, ""},
+      {"20051301", none, ""}, {"20050229103000", none, ""},
   };
   for (const Case& c : cases) {
     ole_date d{std::string(c.text)};

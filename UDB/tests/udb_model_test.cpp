@@ -88,7 +88,7 @@ TEST(Record, FieldsAnswerTheTypeOfTheValueHeld) {
 
 TEST(EngineBase, DeletesAndFindsFilesAndReportsTheSystemError) {
   memory_files files;
-  memory_engine engine(files, 0);
+  memory_engine engine(files, udb_format::access2000);
   std::string path = testing::TempDir() + "quill_engine_" + std::to_string(::getpid()) + ".mdb";
   std::FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr);

@@ -50,7 +50,7 @@ struct world {
   // the check after `stop_at` on.
   std::string run(int32_t format = quillmere_format_access2000, int stop_at = -1) {
     int checks = 0, runs = front.runs;
-    conversion_run(settings, format, sides, handler, [&] { return stop_at >= 0 && ++checks > stop_at; })();
+    conversion_run(settings, udb_format_from_number(format), sides, handler, [&] { return stop_at >= 0 && ++checks > stop_at; })();
     EXPECT_TRUE(settings.finished());
     EXPECT_EQ(front.runs, runs + 1);  // the wizard starts its progress timer
     return console.str();
@@ -85,31 +85,31 @@ TEST(ConversionRun, EveryModeAgainstADestinationThatHasOrLacksTheTableWithTheSwi
     int mode;
     bool dest_has_table, skip_idx, tab_def;
     int32_t format;
-    int engine;  // a new file takes the chosen format, an existing one keeps its own (Access 2000)
+    udb_format engine;  // a new file takes the chosen format, an existing one keeps its own (Access 2000)
     const char* calls_and_tables;
     const char* records;
   } cases[] = {
-      {0, false, false, false, quillmere_format_access97, conversion_format_access97,
+      {0, false, false, false, quillmere_format_access97, udb_format::access97,
        "get_table Orders 0x21; create_table Orders indexes=1; Orders: 1 2 3; ", "3 of 3"},
-      {0, true, true, false, 7, conversion_format_access2000,  // the file is made anew
+      {0, true, true, false, 7, udb_format::access2000,  // the file is made anew
        "get_table Orders 0x61; create_table Orders indexes=0; Orders: 1 2 3; ", "3 of 3"},
-      {1, false, false, true, 0, conversion_format_access2000,
+      {1, false, false, true, 0, udb_format::access2000,
        "get_table Orders 0x21; create_table Orders indexes=1; Orders:; ", "0 of 3"},
-      {1, true, true, true, 0, conversion_format_access2000,
+      {1, true, true, true, 0, udb_format::access2000,
        "get_table Orders 0x61; delete_tab Orders; create_table Orders indexes=0; Orders:; ", "0 of 3"},
-      {2, false, false, false, 0, conversion_format_access2000,
+      {2, false, false, false, 0, udb_format::access2000,
        "get_table Orders 0x21; create_table Orders indexes=1; Orders: 1 2 3; ", "3 of 3"},
-      {2, true, true, false, 0, conversion_format_access2000, "get_table Orders 0x61; ORDERS: 1; ", "0 of 0"},
-      {3, false, true, true, 0, conversion_format_access2000,
+      {2, true, true, false, 0, udb_format::access2000, "get_table Orders 0x61; ORDERS: 1; ", "0 of 0"},
+      {3, false, true, true, 0, udb_format::access2000,
        "get_table Orders 0x61; create_table Orders indexes=0; Orders:; ", "0 of 3"},
-      {3, true, false, false, 0, conversion_format_access2000,
+      {3, true, false, false, 0, udb_format::access2000,
        "get_table Orders 0x21; create_table Orders indexes=1; ORDERS: 1 1 2 3; ", "3 of 3"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "mode " << c.mode << (c.dest_has_table ? ", table exists" : ""));
     world w;
     w.source().add(memory_int_table("Orders", 3)).indexes.append({"PK_Orders", true, true, {"c0"}});
-    w.dest().format_code = conversion_format_access2000;
+    w.dest().format = udb_format::access2000;
     if (c.dest_has_table) w.dest().add(memory_int_table("ORDERS", 1));
     w.settings.set_tables({"Orders"});
     w.settings.set_mode(c.mode), w.settings.set_skip_idx(c.skip_idx), w.settings.set_tab_def(c.tab_def);
@@ -122,7 +122,7 @@ TEST(ConversionRun, EveryModeAgainstADestinationThatHasOrLacksTheTableWithTheSwi
     }
     EXPECT_EQ(calls + w.outcome(), std::string(c.calls_and_tables) + "done, table 0 of 0 (Orders), record " +
                                        c.records + ", context ''");
-    EXPECT_EQ(w.sides.engine_formats, std::vector<int>{c.engine});
+    EXPECT_EQ(w.sides.engine_formats, std::vector<udb_format>{c.engine});
   }
 }
 
@@ -255,8 +255,8 @@ TEST(ConversionRun, ASecondRunStartsWithoutTheContextOfAStoppedOne) {
 class null_sides : public memory_sides {
  public:
   bool no_engine = false;
-  std::unique_ptr<udb_engine> make_destination_engine(int code) override {
-    return no_engine ? nullptr : memory_sides::make_destination_engine(code);
+  std::unique_ptr<udb_engine> make_destination_engine(udb_format format) override {
+    return no_engine ? nullptr : memory_sides::make_destination_engine(format);
   }
   std::unique_ptr<table_name_validator> make_table_validator(const std::vector<std::string>&,
                                                              const std::vector<std::string>&) override {
@@ -275,7 +275,7 @@ TEST(ConversionRun, AnInternalErrorOrAMissingObjectEndsTheProcessWithExitCodeMin
   nulls.sources = w.sides.sources;
   for (bool no_engine : {true, false}) {
     nulls.no_engine = no_engine;
-    EXPECT_EXIT(conversion_run(w.settings, 1, nulls, w.handler, {})(), testing::ExitedWithCode(255),
+    EXPECT_EXIT(conversion_run(w.settings, udb_format::access2000, nulls, w.handler, {})(), testing::ExitedWithCode(255),
                 "Internal error: Internal error: .code=");
   }
 }
@@ -326,7 +326,7 @@ TEST(ConversionRun, TheConvertorRunsOnTheSidesItHoldsAndStopsOnItsWorkersRequest
             std::string("Converting database Shop (1 tables)\nError:\n") + conversion_msg_stopped + "\n");
   EXPECT_TRUE(driver.finished() && driver.stopped());
   EXPECT_EQ(driver.table_count(), 1u);
-  EXPECT_EQ(sides->engine_formats, std::vector<int>{conversion_format_access97});
+  EXPECT_EQ(sides->engine_formats, std::vector<udb_format>{udb_format::access97});
   EXPECT_EQ(sides->file(dest_path).find("A"), nullptr);
 }
 

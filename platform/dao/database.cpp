@@ -41,6 +41,7 @@ class tabledefs_object : public com_object<TableDefs> {
       if (file_->closed) return fail(file_->errors, 3420);
       item_key key;
       if (!key_arg(index, key)) return fail(file_->errors, 3265);
+      key.name = file_->stored(key.name);
       std::vector<const jet::CatalogEntry*> all = tables();
       const jet::CatalogEntry* found = nullptr;
       if (!key.by_name) {
@@ -72,7 +73,7 @@ class tabledefs_object : public com_object<TableDefs> {
     return guard(file_->errors, [&]() -> HRESULT {
       if (file_->closed) return fail(file_->errors, 3420);
       if (file_->read_only) return fail(file_->errors, 3027);
-      std::string text(name ? name : "", SysStringByteLen(name));
+      std::string text = file_->stored(std::string(name ? name : "", SysStringByteLen(name)));
       for (const auto* entry : tables()) {
         if (entry->kind == jet::ObjectKind::user_table && same_name(entry->name, text)) {
           file_->db.delete_table(entry->name);
@@ -135,7 +136,7 @@ class querydef_object : public com_object<_QueryDef> {
       if (!read_only && file_->read_only) return fail(file_->errors, 3027);
       std::string name;
       for (const std::string& table : file_->db.table_names()) {
-        if (name.empty() && same_name(table, table_)) name = table;
+        if (name.empty() && same_name(table, file_->stored(table_))) name = table;
       }
       if (name.empty()) return fail(file_->errors, 3078);
       return make_recordset(file_, name, read_only).hand_out(out);

@@ -76,7 +76,8 @@ class engine_object : public com_object<_DBEngine> {
       std::error_code ec;
       if (std::filesystem::exists(path, ec)) return fail(errors_, 3204);
       auto file = std::make_shared<file_state>(
-          jet::Database::create(path, jet4 ? jet::JetVersion::jet4 : jet::JetVersion::jet3), false, errors_);
+          jet::Database::create(path, jet4 ? jet::JetVersion::jet4 : jet::JetVersion::jet3), false, errors_,
+          this);
       return make_database(file).hand_out(out);
     });
   }
@@ -102,7 +103,7 @@ class engine_object : public com_object<_DBEngine> {
       jet::Database db = jet::Database::open(path, open);
       // DAO 3.5 reads no Access 2000 file.
       if (!jet4_ && db.version() == jet::JetVersion::jet4) return fail(errors_, 3343);
-      return make_database(std::make_shared<file_state>(std::move(db), ro, errors_)).hand_out(out);
+      return make_database(std::make_shared<file_state>(std::move(db), ro, errors_, this)).hand_out(out);
     });
   }
 

@@ -84,15 +84,26 @@ ref<T> make(Args&&... args) {
   return ref<T>(new T(std::forward<Args>(args)...));
 }
 
-// The open database file and what the engine knows about it.
+// The open database file and what the engine knows about it. It holds a
+// reference to its engine, as every DAO object does, so that the engine
+// lives while anything taken from it does.
 struct file_state {
-  file_state(jet::Database opened, bool read_only_, error_sink sink)
-      : db(std::move(opened)), read_only(read_only_), errors(std::move(sink)) {}
+  file_state(jet::Database opened, bool read_only_, error_sink sink, IUnknown* engine_)
+      : db(std::move(opened)), read_only(read_only_), errors(std::move(sink)), engine(engine_) {
+    engine->AddRef();
+  }
+  ~file_state() { engine->Release(); }
+  file_state(const file_state&) = delete;
+  file_state& operator=(const file_state&) = delete;
   jet::Database db;
   bool read_only;
   error_sink errors;
+  IUnknown* engine;
   bool closed = false;
   bool jet3() const { return db.version() == jet::JetVersion::jet3; }
+  // A name or text as this file stores it: a Jet 3 file holds code page
+  // 1252, other characters becoming '?'.
+  std::string stored(const std::string& text) const;
 };
 using file_ref = std::shared_ptr<file_state>;
 

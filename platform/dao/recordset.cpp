@@ -38,7 +38,7 @@ class recordset_object : public com_object<Recordset> {
       if (!has_pending_) return fail(errors_, 3020);
       item_key key;
       if (!key_arg(item, key)) return fail(errors_, 3265);
-      std::size_t column = key.by_name ? find_column(key.name) : static_cast<std::size_t>(key.position);
+      std::size_t column = key.by_name ? find_column(file_->stored(key.name)) : static_cast<std::size_t>(key.position);
       if (column >= def_.columns.size()) return fail(errors_, 3265);
       jet::Value converted;
       if (LONG error = to_jet_value(value, def_.columns[column], file_->jet3(), converted))
@@ -115,13 +115,20 @@ class recordset_object : public com_object<Recordset> {
     });
   }
 
+  // The rows appended so far become durable: a table's copy is a commit
+  // point (the file's Close is the last one).
   HRESULT Close() override {
     if (closed_) return fail(errors_, 3420);
     closed_ = true;
     has_pending_ = false;
+    bool appended = appender_.has_value();
     appender_.reset();
     rows_.clear();
-    return S_OK;
+    if (!appended || file_->closed) return S_OK;
+    return guard(errors_, [&]() -> HRESULT {
+      file_->db.commit();
+      return S_OK;
+    });
   }
 
  private:

@@ -210,6 +210,8 @@ std::string to_cp1252_repertoire(std::string_view text) {
   return out;
 }
 
+std::string file_state::stored(const std::string& text) const { return jet3() ? to_cp1252_repertoire(text) : text; }
+
 std::size_t character_count(std::string_view text) {
   std::size_t count = 0;
   for (unsigned char b : text) count += (b & 0xC0) != 0x80;

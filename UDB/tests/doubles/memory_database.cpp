@@ -86,7 +86,7 @@ std::unique_ptr<udb_database> memory_engine::create_db(const std::string& name) 
   std::shared_ptr<memory_store>& store = files_[name];
   if (!store) store = std::make_shared<memory_store>();
   store->tables.clear();
-  store->format_code = format_code_;
+  store->format = format_;
   return std::make_unique<memory_database>(name, 18, store);
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "TK/tk_exception.h"
+#include "UDB/udb_converter.h"
 #include "UDB/udb_database.h"
 #include "UDB/udb_engine.h"
 
@@ -39,7 +40,7 @@ struct memory_store {
   std::vector<std::string> log;  // "get_table Orders 0x21", "create_table Orders indexes=1", "delete_tab Orders"
   std::map<std::string, memory_failure> fail_get_table, fail_create_table;  // by table name
   std::set<std::pair<std::string, uint32_t>> refused_records;  // (table, appended record from 1)
-  int format_code = 0;
+  udb_format format = udb_format::access2000;
 
   memory_table* find(const std::string& name);  // case ignored; null when absent
   memory_table& add(memory_table table) {
@@ -82,7 +83,7 @@ using memory_files = std::map<std::string, std::shared_ptr<memory_store>>;  // b
 
 class memory_engine : public udb_engine {
  public:
-  memory_engine(memory_files& files, int format_code) : files_(files), format_code_(format_code) {}
+  memory_engine(memory_files& files, udb_format format) : files_(files), format_(format) {}
   // Empties the file's tables but keeps its injected failures, so that a
   // test can set them up before the run makes the file anew.
   std::unique_ptr<udb_database> create_db(const std::string& name) override;
@@ -91,7 +92,7 @@ class memory_engine : public udb_engine {
 
  private:
   memory_files& files_;
-  int format_code_;
+  udb_format format_;
 };
 
 // A table of `columns` VT_I4 columns and `row_count` rows holding 1, 2, ...

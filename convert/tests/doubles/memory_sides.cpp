@@ -42,18 +42,18 @@ std::unique_ptr<udb_database> memory_sides::open_source(const std::string& name)
   return std::make_unique<memory_database>(name, 1, it->second);
 }
 
-int memory_sides::destination_format(const std::string& path) {
+udb_format memory_sides::destination_format(const std::string& path) {
   auto it = files.find(path);
   if (it == files.end()) {
     throw tk_exception("File '%s' does not comply with MS Access format.", path.c_str(), tk_level_abort);
   }
-  return it->second->format_code;
+  return it->second->format;
 }
 
-std::unique_ptr<udb_engine> memory_sides::make_destination_engine(int format_code) {
-  engine_formats.push_back(format_code);
+std::unique_ptr<udb_engine> memory_sides::make_destination_engine(udb_format format) {
+  engine_formats.push_back(format);
   if (!engine_failure.empty()) throw tk_exception(engine_failure, tk_level_abort);
-  return std::make_unique<memory_engine>(files, format_code);
+  return std::make_unique<memory_engine>(files, format);
 }
 
 std::unique_ptr<table_name_validator> memory_sides::make_table_validator(const std::vector<std::string>& tables,

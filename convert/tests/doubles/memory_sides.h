@@ -16,8 +16,8 @@ class memory_sides : public conversion_sides {
   // A source missing from `sources` fails to open (level 0).
   std::unique_ptr<udb_database> open_source(const std::string& name) override;
   // A path missing from `files` is not an Access file (level 1).
-  int destination_format(const std::string& path) override;
-  std::unique_ptr<udb_engine> make_destination_engine(int format_code) override;
+  udb_format destination_format(const std::string& path) override;
+  std::unique_ptr<udb_engine> make_destination_engine(udb_format format) override;
   std::unique_ptr<table_name_validator> make_table_validator(const std::vector<std::string>& tables,
                                                              const std::vector<std::string>& existing) override;
   bool is_record_error(const tk_exception& e) const override { return e.code() == memory_record_error_code; }
@@ -28,7 +28,7 @@ class memory_sides : public conversion_sides {
 
   std::map<std::string, std::shared_ptr<memory_store>> sources;
   memory_files files;
-  std::vector<int> engine_formats;  // the format codes engines were made for, in order
+  std::vector<udb_format> engine_formats;  // the formats engines were made for, in order
   std::string engine_failure;       // when set, engines fail to load with this abort-level text
 
  private:
