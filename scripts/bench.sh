@@ -3,7 +3,9 @@
 #   bash scripts/bench.sh [--runs N] [FILE.mdb...]
 # Builds jet_read_bench (Release, in build-bench/) and runs it on the files
 # given, or, with none, on every .mdb under ../shared/jet-reference/samples
-# when that folder exists beside the project. Each file runs in its own
+# when that folder exists beside the project. Then measures writing:
+# jet_bench writes WRITE_ROWS rows (default 1000000) in Jet 4 and Jet 3
+# (set WRITE_ROWS=0 to skip). Each file runs in its own
 # process, so its peak memory is its own. Prints one line per file and a
 # total; exits 0 when there is nothing to measure.
 set -euo pipefail
@@ -21,19 +23,27 @@ samples=$(dirname "$root")/shared/jet-reference/samples
 if [ ${#files[@]} -eq 0 ] && [ -d "$samples" ]; then
   mapfile -t files < <(find "$samples" -name '*.mdb' -type f | sort)
 fi
-if [ ${#files[@]} -eq 0 ]; then
-  echo "bench: no .mdb files given and no samples at $samples; nothing to measure"
-  exit 0
-fi
+write_rows=${WRITE_ROWS:-1000000}
 
 echo "bench: building jet_read_bench (Release) in $builddir"
 cmake -S "$root" -B "$builddir" -DCMAKE_BUILD_TYPE=Release >/dev/null
 log=$builddir/bench-build.log
-if ! cmake --build "$builddir" --target jet_read_bench -j2 >"$log" 2>&1; then
+if ! cmake --build "$builddir" --target jet_read_bench jet_bench -j2 >"$log" 2>&1; then
   cat "$log" >&2
   exit 1
 fi
 bin=$builddir/bench/jet_read_bench
+
+if [ "$write_rows" -gt 0 ]; then
+  for format in 4 3; do
+    "$builddir/bench/jet_bench" --format "$format" --rows "$write_rows" --out "$builddir/jet_bench_$format.mdb"
+    rm -f "$builddir/jet_bench_$format.mdb"
+  done
+fi
+if [ ${#files[@]} -eq 0 ]; then
+  echo "bench: no .mdb files given and no samples at $samples; no read figures"
+  exit 0
+fi
 
 echo "bench: ${#files[@]} file(s), best of $runs runs each"
 out=$(mktemp)

@@ -15,11 +15,17 @@ PageCache::PageCache(PageFile& file, std::uint32_t page_size, std::size_t capaci
 
 std::uint32_t PageCache::page_count() const { return page_count_; }
 
-PageCache::Lru::iterator PageCache::load(std::uint32_t number, std::uint32_t from_page) {
-  if (auto found = index_.find(number); found != index_.end()) {
-    touch(found->second);
-    return lru_.begin();
+std::shared_ptr<Page> PageCache::find(std::uint32_t number) {
+  if (auto d = dirty_.find(number); d != dirty_.end()) return d->second.page;
+  if (auto c = clean_.find(number); c != clean_.end()) {
+    lru_.splice(lru_.begin(), lru_, c->second);
+    return *c->second;
   }
+  return nullptr;
+}
+
+std::shared_ptr<Page> PageCache::load(std::uint32_t number, std::uint32_t from_page) {
+  if (auto found = find(number)) return found;
   if (number >= page_count_) {
     throw Error::corruption(from_page, "page pointer",
                             "a page below " + std::to_string(page_count_),
@@ -30,25 +36,16 @@ PageCache::Lru::iterator PageCache::load(std::uint32_t number, std::uint32_t fro
   page->bytes.resize(page_size_);
   file_.read_at(static_cast<std::uint64_t>(number) * page_size_, page->bytes);
   ++reads_;
-  lru_.push_front(Entry{page, false});
-  index_[number] = lru_.begin();
-  evict_if_needed();
-  return lru_.begin();
+  make_clean(number, page);
+  return page;
 }
 
-PageRef PageCache::get(std::uint32_t number, std::uint32_t from_page) {
-  return load(number, from_page)->page;
-}
+PageRef PageCache::get(std::uint32_t number, std::uint32_t from_page) { return load(number, from_page); }
 
 std::shared_ptr<Page> PageCache::modify(std::uint32_t number) {
   if (!file_.writable()) throw Error::invalid_argument("database is open read-only");
-  auto it = load(number, kNoPage);
-  if (!it->dirty) {
-    it->dirty = true;
-    ++dirty_;
-  }
-  auto page = it->page;
-  evict_if_needed();
+  auto page = load(number, kNoPage);
+  make_dirty(page);
   return page;
 }
 
@@ -58,15 +55,8 @@ void PageCache::put(std::uint32_t number, std::vector<std::uint8_t> bytes) {
   auto page = std::make_shared<Page>();
   page->number = number;
   page->bytes = std::move(bytes);
-  if (auto found = index_.find(number); found != index_.end()) {
-    if (found->second->dirty) --dirty_;
-    lru_.erase(found->second);
-  }
-  lru_.push_front(Entry{page, true});
-  ++dirty_;
-  index_[number] = lru_.begin();
   if (number >= page_count_) page_count_ = number + 1;
-  evict_if_needed();
+  make_dirty(std::move(page));
 }
 
 std::uint32_t PageCache::append(std::vector<std::uint8_t> bytes) {
@@ -75,59 +65,75 @@ std::uint32_t PageCache::append(std::vector<std::uint8_t> bytes) {
   return number;
 }
 
-void PageCache::flush() {
-  std::vector<Entry*> dirty;
-  for (auto& entry : lru_) {
-    if (entry.dirty) dirty.push_back(&entry);
+void PageCache::make_dirty(std::shared_ptr<Page> page) {
+  const std::uint32_t number = page->number;
+  if (auto c = clean_.find(number); c != clean_.end()) {
+    lru_.erase(c->second);
+    clean_.erase(c);
   }
-  std::sort(dirty.begin(), dirty.end(),
-            [](const Entry* a, const Entry* b) { return a->page->number < b->page->number; });
-  for (Entry* entry : dirty) {
-    file_.write_at(static_cast<std::uint64_t>(entry->page->number) * page_size_, entry->page->bytes);
-    entry->dirty = false;
-  }
-  dirty_ = 0;
-  file_.sync();
+  dirty_[number] = Dirty{std::move(page), ++clock_};
+  if (dirty_.size() > capacity_) write_back_oldest();
 }
 
-void PageCache::touch(Lru::iterator it) { lru_.splice(lru_.begin(), lru_, it); }
+void PageCache::make_clean(std::uint32_t number, std::shared_ptr<Page> page) {
+  lru_.push_front(std::move(page));
+  clean_[number] = lru_.begin();
+  evict_clean();
+}
 
-// Writes the least recently used dirty pages until half the capacity is
-// dirty. A page appended past the end of the file is written only after
-// every page before it, so the file never has a hole.
+void PageCache::evict_clean() {
+  while (lru_.size() > capacity_) {
+    clean_.erase(lru_.back()->number);
+    lru_.pop_back();
+  }
+}
+
+void PageCache::write(const Page& page) {
+  const std::uint64_t offset = static_cast<std::uint64_t>(page.number) * page_size_;
+  if (offset > file_.size()) {
+    // The pages between are dirty here and written later; zeros keep the
+    // file free of holes until then.
+    const std::vector<std::uint8_t> zeros(page_size_, 0);
+    for (std::uint64_t at = file_.size(); at < offset; at += page_size_) file_.write_at(at, zeros);
+  }
+  file_.write_at(offset, page.bytes);
+}
+
+// Writes the least recently changed half of the dirty pages, in page
+// order, and keeps them as clean pages.
 void PageCache::write_back_oldest() {
-  std::vector<Entry*> victims;
-  std::size_t keep = dirty_;
-  for (auto it = lru_.rbegin(); it != lru_.rend() && keep > capacity_ / 2; ++it) {
-    if (!it->dirty) continue;
-    victims.push_back(&*it);
-    --keep;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> by_age;
+  by_age.reserve(dirty_.size());
+  for (const auto& [number, d] : dirty_) by_age.emplace_back(d.changed, number);
+  const std::size_t count = by_age.size() / 2;
+  std::nth_element(by_age.begin(), by_age.begin() + std::ptrdiff_t(count), by_age.end());
+  std::vector<std::uint32_t> victims;
+  for (std::size_t i = 0; i < count; ++i) victims.push_back(by_age[i].second);
+  std::sort(victims.begin(), victims.end());
+  for (std::uint32_t number : victims) {
+    auto it = dirty_.find(number);
+    write(*it->second.page);
+    auto page = std::move(it->second.page);
+    dirty_.erase(it);
+    lru_.push_back(std::move(page));  // cold: first to go
+    clean_[number] = std::prev(lru_.end());
   }
-  std::sort(victims.begin(), victims.end(),
-            [](const Entry* a, const Entry* b) { return a->page->number < b->page->number; });
-  for (Entry* entry : victims) {
-    const std::uint64_t offset = static_cast<std::uint64_t>(entry->page->number) * page_size_;
-    if (offset > file_.size()) {
-      // Fill the gap with the pages between (dirty ones from the cache,
-      // else zeros that the later write of that page replaces).
-      std::vector<std::uint8_t> zeros(page_size_, 0);
-      for (std::uint64_t at = file_.size(); at < offset; at += page_size_) file_.write_at(at, zeros);
-    }
-    file_.write_at(offset, entry->page->bytes);
-    entry->dirty = false;
-    --dirty_;
-  }
+  evict_clean();
 }
 
-void PageCache::evict_if_needed() {
-  if (dirty_ > capacity_) write_back_oldest();
-  auto it = lru_.end();
-  while (lru_.size() > capacity_ && it != lru_.begin()) {
-    --it;
-    if (it->dirty) continue;
-    index_.erase(it->page->number);
-    it = lru_.erase(it);
+void PageCache::flush() {
+  std::vector<std::uint32_t> numbers;
+  numbers.reserve(dirty_.size());
+  for (const auto& [number, d] : dirty_) numbers.push_back(number);
+  std::sort(numbers.begin(), numbers.end());
+  for (std::uint32_t number : numbers) {
+    auto it = dirty_.find(number);
+    write(*it->second.page);
+    auto page = std::move(it->second.page);
+    dirty_.erase(it);
+    make_clean(number, std::move(page));
   }
+  file_.sync();
 }
 
 }  // namespace jet

@@ -23,10 +23,10 @@ struct Page {
 using PageRef = std::shared_ptr<const Page>;
 
 // Reads pages of `page_size` bytes from a PageFile and caches up to
-// `capacity` of them (least recently used goes first). Changed (dirty) pages
-// stay until flush() or until more than `capacity` of them are held: then
-// the least recently used half is written back (not yet made durable), so a
-// bulk insert runs in bounded memory. Pages appended with append() count
+// `capacity` clean ones (least recently used goes first). Changed (dirty)
+// pages stay until flush() or until more than `capacity` of them are held:
+// then the least recently changed half is written back (not yet made
+// durable), so a bulk insert runs in bounded memory. Pages appended with append() count
 // in page_count() at once, before they reach the file.
 // Not copyable; borrows the PageFile, which must outlive the cache.
 // Thread-safety: none; callers serialise access.
@@ -64,29 +64,36 @@ class PageCache {
   // the file durable (fsync). Throws jet::Error (io).
   void flush();
 
-  std::size_t cached_pages() const { return lru_.size(); }
+  std::size_t cached_pages() const { return lru_.size() + dirty_.size(); }
   std::uint64_t reads() const { return reads_; }
 
  private:
-  struct Entry {
+  // Clean pages live in the LRU list; dirty ones apart, stamped with when
+  // they were last changed, so neither eviction nor write-back walks pages
+  // it cannot use.
+  using Lru = std::list<std::shared_ptr<Page>>;
+  struct Dirty {
     std::shared_ptr<Page> page;
-    bool dirty = false;
+    std::uint64_t changed = 0;
   };
-  using Lru = std::list<Entry>;
 
-  void touch(Lru::iterator it);
-  void evict_if_needed();
+  std::shared_ptr<Page> find(std::uint32_t number);
+  std::shared_ptr<Page> load(std::uint32_t number, std::uint32_t from_page);
+  void make_dirty(std::shared_ptr<Page> page);
+  void make_clean(std::uint32_t number, std::shared_ptr<Page> page);
+  void evict_clean();
   void write_back_oldest();
-  Lru::iterator load(std::uint32_t number, std::uint32_t from_page);
+  void write(const Page& page);
 
   PageFile& file_;
   std::uint32_t page_size_;
   std::size_t capacity_;
-  Lru lru_;  // most recently used first
-  std::unordered_map<std::uint32_t, Lru::iterator> index_;
+  Lru lru_;  // clean pages, most recently used first
+  std::unordered_map<std::uint32_t, Lru::iterator> clean_;
+  std::unordered_map<std::uint32_t, Dirty> dirty_;
+  std::uint64_t clock_ = 0;
   std::uint64_t reads_ = 0;
-  std::uint32_t page_count_ = 0;   // file pages plus appended ones
-  std::size_t dirty_ = 0;
+  std::uint32_t page_count_ = 0;  // file pages plus appended ones
 };
 
 }  // namespace jet

@@ -153,6 +153,7 @@ TEST_P(WriterTest, EveryTypeReadsBackAsWritten) {
   if (mdbtools_installed()) expect_mdbtools_agree(file);
 }
 
+// One instantiation for every WriterTest in the writer test files.
 INSTANTIATE_TEST_SUITE_P(Versions, WriterTest, ::testing::Values(JetVersion::jet3, JetVersion::jet4), version_name);
 
 }  // namespace
