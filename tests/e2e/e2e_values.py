@@ -100,8 +100,8 @@ def from_export(kind, text):
     return text
 
 
-def _reader_text(text):
-    """What mdb-reader makes of a text: a character beyond UCS-2 becomes "??"."""
+def _export_text(text):
+    """What mdb-export makes of a text: a character beyond UCS-2 becomes "??"."""
     return "".join("??" if ord(c) > 0xFFFF else c for c in text)
 
 
@@ -111,15 +111,15 @@ EXPORT_TEXT_CAP = 100_000
 
 def same(kind, want, got, export=False):
     """True when a reader's value equals the expected one.  Through
-    mdb-export (export=True) an empty text prints as NULL does and long texts
-    print cut short; mdb-reader shows a character beyond UCS-2 as "??"."""
+    mdb-export (export=True) an empty text prints as NULL does, a character
+    beyond UCS-2 prints as "??" and long texts print cut short."""
     if export and kind in TEXTS:
         if {want, got} <= {None, ""}:
             return True
-        if want is not None and got is not None and len(got) >= EXPORT_TEXT_CAP and want.startswith(got):
-            return True
-    if not export and kind in TEXTS and want is not None and got is not None:
-        want = _reader_text(want)
+        if want is not None and got is not None:
+            want = _export_text(want)
+            if len(got) >= EXPORT_TEXT_CAP and want.startswith(got):
+                return True
     if want is None or got is None:
         return want is got
     if kind == "float":
