@@ -37,7 +37,7 @@ TEST(SourceServerRun, EveryTableOfTheSourceReachesTheDestinationWithItsRows) {
   settings.set_src("Source");
   settings.set_dest("/out/source.mdb");
   server_sides sides;
-  conversion_run(settings, 0, sides, handler, [] { return false; })();
+  conversion_run(settings, udb_format::access97, sides, handler, [] { return false; })();
   EXPECT_FALSE(settings.stopped());
 
   std::ostringstream tables;
