@@ -31,12 +31,10 @@ def _single(x):
 
 def _jet_text(text, jet3):
     """Access 95/97 files hold code page 1252 text: other characters become
-    "?".  Access 2000 files hold UCS-2 here: a character beyond it becomes
-    "??" (one per half of its UTF-16 pair; see the expected failure in the
-    tests)."""
+    "?".  Access 2000 files hold UTF-16 and keep every character."""
     if jet3:
         return text.encode("cp1252", "replace").decode("cp1252")
-    return "".join("??" if ord(c) > 0xFFFF else c for c in text)
+    return text
 
 
 def expected(kind, value, jet3=False):
