@@ -132,6 +132,12 @@ void dao_schema_initializer::put_default(_Field& field, const t_ftd& d) {
     TK_TRACE(1, "After canonization: %s", canonical.c_str());
     if (canonical.empty()) return;
     hr = field.put_DefaultValue(dao_var(quote_def_value(text)).v);
+  } else if (def_type & VT_ARRAY) {
+    // Access has no literal for binary data, so a binary default cannot be
+    // an Access expression; the table is created without it rather than
+    // refused as a whole.
+    TK_TRACE(1, "Binary default value dropped");
+    return;
   } else {
     hr = field.put_DefaultValue(d.default_value.variant());
   }

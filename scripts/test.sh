@@ -19,4 +19,9 @@ fi
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake -S . -B "$builddir" "${flags[@]}"
 cmake --build "$builddir" -j"$jobs"
+# mdb-reader, the second independent reader of written files, is installed
+# once here, before tests that use it run side by side.
+if [ ! -f "$builddir/mdb-reader/node_modules/mdb-reader/package.json" ]; then
+  npm install --prefix "$builddir/mdb-reader" mdb-reader@3.2.0 --no-audit --no-fund >/dev/null
+fi
 ctest --test-dir "$builddir" --output-on-failure -j"$jobs"

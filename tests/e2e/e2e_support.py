@@ -83,7 +83,7 @@ def ensure_mdb_reader():
     if os.path.isdir(os.path.join(MDB_READER_DIR, "node_modules", "mdb-reader")):
         return
     os.makedirs(MDB_READER_DIR, exist_ok=True)
-    subprocess.run(["npm", "install", "--no-audit", "--no-fund", "--prefix", MDB_READER_DIR, "mdb-reader@3"],
+    subprocess.run(["npm", "install", "--no-audit", "--no-fund", "--prefix", MDB_READER_DIR, "mdb-reader@3.2.0"],
                    check=True, capture_output=True, timeout=600)
 
 

@@ -125,7 +125,6 @@ class HarborConversion(Workspace):
                               if isinstance(v, str))
                 self.assertGreater(longest, 2_000_000)
 
-    @unittest.expectedFailure  # Events has a binary default, (0x00000000), that the Access side refuses
     def test_every_table_is_written(self):
         for acc_ver, (dest, code, out, err) in self.results.items():
             with self.subTest(acc_ver=acc_ver):
