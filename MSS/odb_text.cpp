@@ -1,24 +1,8 @@
 #include "MSS/odb_text.h"
 
-namespace {
+#include "platform/win32/win32_text.h"
 
-void put_utf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
+namespace {
 
 // Reads one "[...]" part from `pos`; leaves pos after the closing "]".
 bool read_part(const std::string& name, std::size_t& pos, std::string& part) {
@@ -41,18 +25,7 @@ bool read_part(const std::string& name, std::size_t& pos, std::string& part) {
 }  // namespace
 
 std::string odb_narrow(const WCHAR* wide, std::size_t units) {
-  std::string out;
-  out.reserve(units);
-  for (std::size_t i = 0; i < units; ++i) {
-    char32_t u = wide[i];
-    if (u >= 0xD800 && u < 0xDC00 && i + 1 < units && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000) {
-      put_utf8(out, 0x10000 + ((u - 0xD800) << 10) + (wide[i + 1] - 0xDC00));
-      ++i;
-    } else {
-      put_utf8(out, u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
-    }
-  }
-  return out;
+  return win32::utf16_to_utf8_lossy(std::u16string_view(reinterpret_cast<const char16_t*>(wide), units));
 }
 
 std::string odb_bracket(const std::string& name) {

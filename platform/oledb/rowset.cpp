@@ -4,42 +4,19 @@
 #include <map>
 
 #include "platform/oledb/com_multi.h"
+#include "platform/win32/win32_text.h"
 
 oledb_cell oledb_text_cell(const std::string& utf8) { return {false, oledb_text_cell_bytes(utf8)}; }
 
 std::string oledb_cell_text(const oledb_cell& cell) {
-  std::string out;
+  // The cell holds UTF-16LE bytes; a trailing odd byte is no unit.
   const std::string& b = cell.bytes;
-  auto put = [&out](char32_t cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  };
-  auto unit = [&b](std::size_t i) {
-    return static_cast<char16_t>(static_cast<unsigned char>(b[i]) | (static_cast<unsigned char>(b[i + 1]) << 8));
-  };
-  for (std::size_t i = 0; i + 1 < b.size(); i += 2) {
-    char16_t u = unit(i);
-    if (u >= 0xD800 && u < 0xDC00 && i + 3 < b.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
-      put(0x10000 + ((u - 0xD800) << 10) + (unit(i + 2) - 0xDC00));
-      i += 2;
-    } else {
-      put(u >= 0xD800 && u < 0xE000 ? 0xFFFD : u);
-    }
+  std::u16string wide(b.size() / 2, u'\0');
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    wide[i] = static_cast<char16_t>(static_cast<unsigned char>(b[2 * i]) |
+                                    (static_cast<unsigned char>(b[2 * i + 1]) << 8));
   }
-  return out;
+  return win32::utf16_to_utf8_lossy(wide);
 }
 
 oledb_buffered_source::oledb_buffered_source(std::vector<oledb_column> columns, std::vector<oledb_row> rows)

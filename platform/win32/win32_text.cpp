@@ -146,4 +146,20 @@ int compare_nocase(std::string_view left, std::string_view right) noexcept {
   return 0;
 }
 
+std::string utf16_to_utf8_lossy(std::u16string_view wide) {
+  std::string out;
+  out.reserve(wide.size());
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    char32_t u = wide[i];
+    bool pair = u >= 0xD800 && u < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000;
+    if (pair) {
+      encode_utf8(0x10000 + ((u - 0xD800) << 10) + (wide[i + 1] - 0xDC00), out);
+      ++i;
+    } else {
+      encode_utf8(u >= 0xD800 && u < 0xE000 ? 0xFFFD : u, out);
+    }
+  }
+  return out;
+}
+
 }  // namespace win32

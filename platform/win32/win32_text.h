@@ -18,6 +18,10 @@ bool utf8_to_utf16(std::string_view narrow, std::u16string& wide);
 // UTF-16 to UTF-8.  An unpaired surrogate is refused as above.
 bool utf16_to_utf8(std::u16string_view wide, std::string& narrow);
 
+// UTF-16 to UTF-8 that never fails: an unpaired surrogate (which SQL Server's
+// nvarchar can hold) becomes U+FFFD.
+std::string utf16_to_utf8_lossy(std::u16string_view wide);
+
 // The simple Unicode case folding of one code point (Unicode 15).
 char32_t fold_case(char32_t code_point) noexcept;
 
