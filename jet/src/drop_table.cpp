@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "cache_page_store.h"
 #include "catalog.h"
 #include "coding.h"
 #include "data_page.h"
@@ -22,26 +23,6 @@ namespace {
 constexpr std::uint32_t kAccessTdefPage = 3;  // MSysACEs in every file Access or we make
 
 bool is_set(RowPointer pointer) { return pointer.to_word() != 0; }
-
-// The index's pages reached through the page cache (as the table writer's).
-class CachePageStore : public IndexPageStore {
- public:
-  CachePageStore(Database::Impl& db, RowPointer map) : db_(db), map_(map) {}
-  JetVersion version() const override { return db_.format.version; }
-  std::vector<std::uint8_t> read_page(std::uint32_t number) override { return db_.pages.get(number)->bytes; }
-  void write_page(std::uint32_t number, std::vector<std::uint8_t> bytes) override {
-    db_.pages.put(number, std::move(bytes));
-  }
-  std::uint32_t allocate_index_page() override {
-    const std::uint32_t page = db_.allocate_page(std::vector<std::uint8_t>(db_.format.page_size, 0));
-    db_.mark(map_, page, true);
-    return page;
-  }
-
- private:
-  Database::Impl& db_;
-  RowPointer map_;
-};
 
 std::vector<std::uint32_t> map_pages(Database::Impl& db, RowPointer map, std::uint32_t tdef) {
   if (!is_set(map)) return {};

@@ -32,27 +32,6 @@ std::vector<std::uint8_t> long_value_ref(std::size_t length, std::uint8_t storag
 
 }  // namespace
 
-// The index's pages reached through the database's page cache; new pages
-// are taken from the allocator and marked in the index's usage map.
-class TableWriter::IndexStore : public IndexPageStore {
- public:
-  IndexStore(Database::Impl& db, RowPointer map) : db_(db), map_(map) {}
-  JetVersion version() const override { return db_.format.version; }
-  std::vector<std::uint8_t> read_page(std::uint32_t number) override { return db_.pages.get(number)->bytes; }
-  void write_page(std::uint32_t number, std::vector<std::uint8_t> bytes) override {
-    db_.pages.put(number, std::move(bytes));
-  }
-  std::uint32_t allocate_index_page() override {
-    const std::uint32_t page = db_.allocate_page(std::vector<std::uint8_t>(db_.format.page_size, 0));
-    db_.mark(map_, page, true);
-    return page;
-  }
-
- private:
-  Database::Impl& db_;
-  RowPointer map_;
-};
-
 struct TableWriter::Prepared {
   std::vector<Value> values;                 // normalized, autonumber filled in
   std::vector<StoredField> fields;
@@ -67,7 +46,7 @@ TableWriter::TableWriter(Database::Impl& db, TableDef def, std::vector<ColumnRul
     : db_(db), def_(std::move(def)), rules_(std::move(rules)) {
   long_value_pages_.assign(def_.long_value_maps.size(), 0);
   for (const RealIndexDef& index : def_.real_indexes) {
-    stores_.push_back(std::make_unique<IndexStore>(db_, index.usage_map));
+    stores_.push_back(std::make_unique<CachePageStore>(db_, index.usage_map));
     indexes_.push_back(std::make_unique<IndexWriter>(*stores_.back(), index.first_page, def_.tdef_page, kIndexPagesKept));
   }
   // Go on filling the last page with free space, as Access does.

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "cache_page_store.h"
 #include "database_impl.h"
 #include "index_writer.h"
 #include "jet/types.h"
@@ -42,7 +43,6 @@ class TableWriter {
 
  private:
   struct Prepared;
-  class IndexStore;
 
   Prepared prepare(const std::vector<Value>& row);
   void check_indexes(Prepared& p);
@@ -57,7 +57,7 @@ class TableWriter {
   std::vector<ColumnRules> rules_;
   std::uint32_t data_page_ = 0;
   std::vector<std::uint32_t> long_value_pages_;  // current LVAL page per long_value_maps entry
-  std::vector<std::unique_ptr<IndexStore>> stores_;
+  std::vector<std::unique_ptr<CachePageStore>> stores_;
   std::vector<std::unique_ptr<IndexWriter>> indexes_;
   bool changed_ = false;
 };

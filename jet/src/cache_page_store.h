@@ -1,0 +1,32 @@
+// An index's pages reached through the database's page cache: new pages are
+// taken from the allocator and marked in the index's usage map.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "database_impl.h"
+#include "index_writer.h"
+
+namespace jet {
+
+class CachePageStore : public IndexPageStore {
+ public:
+  CachePageStore(Database::Impl& db, RowPointer map) : db_(db), map_(map) {}
+  JetVersion version() const override { return db_.format.version; }
+  std::vector<std::uint8_t> read_page(std::uint32_t number) override { return db_.pages.get(number)->bytes; }
+  void write_page(std::uint32_t number, std::vector<std::uint8_t> bytes) override {
+    db_.pages.put(number, std::move(bytes));
+  }
+  std::uint32_t allocate_index_page() override {
+    const std::uint32_t page = db_.allocate_page(std::vector<std::uint8_t>(db_.format.page_size, 0));
+    db_.mark(map_, page, true);
+    return page;
+  }
+
+ private:
+  Database::Impl& db_;
+  RowPointer map_;
+};
+
+}  // namespace jet
