@@ -37,6 +37,21 @@ def _jet_text(text, jet3):
     return text
 
 
+def _server_text(value):
+    """The text SQL Server gives a time, datetime2 or datetimeoffset of scale
+    7, which old clients receive instead of the value (seven fraction digits,
+    the offset after a blank)."""
+    fraction = ".%06d0" % value.microsecond
+    if isinstance(value, datetime.time):
+        return value.strftime("%H:%M:%S") + fraction
+    text = value.strftime("%Y-%m-%d %H:%M:%S").rjust(19, "0") + fraction
+    offset = value.utcoffset()
+    if offset is not None:
+        minutes = int(offset.total_seconds()) // 60
+        text += " %s%02d:%02d" % ("-" if minutes < 0 else "+", abs(minutes) // 60, abs(minutes) % 60)
+    return text
+
+
 def expected(kind, value, jet3=False):
     """The fixture's value as the Access column of type `kind` keeps it."""
     if value is None:
@@ -54,7 +69,7 @@ def expected(kind, value, jet3=False):
     if kind == "datetime":
         return _as_datetime(value)
     if kind in TEXTS:
-        text = str(value)
+        text = _server_text(value) if isinstance(value, (datetime.time, datetime.datetime)) else str(value)
         if len(text) == 36 and text.count("-") == 4:
             text = "{" + text + "}"
         return _jet_text(text, jet3)
