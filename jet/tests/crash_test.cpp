@@ -31,14 +31,6 @@ std::size_t env_number(const char* name, std::size_t fallback) {
   return text ? static_cast<std::size_t>(std::strtoull(text, nullptr, 10)) : fallback;
 }
 
-ColumnSpec column(const std::string& name, ColumnType type, std::uint16_t size = 0) {
-  ColumnSpec c;
-  c.name = name;
-  c.type = type;
-  c.size = size;
-  return c;
-}
-
 TableSchema indexed_table(const std::string& name) {
   TableSchema s;
   s.name = name;

@@ -14,14 +14,6 @@ namespace {
 
 using namespace testing;
 
-ColumnSpec column(const std::string& name, ColumnType type, std::uint16_t size = 0) {
-  ColumnSpec c;
-  c.name = name;
-  c.type = type;
-  c.size = size;
-  return c;
-}
-
 TableSchema scratch_table(const std::string& name) {
   TableSchema s;
   s.name = name;

@@ -24,14 +24,6 @@ void set_password(const fs::path& file, const std::string& password) {
   write_at(file, 0, std::vector<std::uint8_t>(page.begin(), page.begin() + kHeaderMinimumSize + 64));
 }
 
-ColumnSpec column(const std::string& name, ColumnType type, std::uint16_t size = 0) {
-  ColumnSpec c;
-  c.name = name;
-  c.type = type;
-  c.size = size;
-  return c;
-}
-
 OpenOptions writable(const std::string& password = "") {
   OpenOptions options;
   options.writable = true;

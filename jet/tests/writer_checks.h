@@ -15,6 +15,15 @@
 
 namespace jet::testing {
 
+// A column of `type` named `name` (size for text and binary).
+inline ColumnSpec column(const std::string& name, ColumnType type, std::uint16_t size = 0) {
+  ColumnSpec c;
+  c.name = name;
+  c.type = type;
+  c.size = size;
+  return c;
+}
+
 // jetcheck --strict FILE prints nothing and exits 0. Files Access made may
 // hold pages it never reclaimed: `strict` false lets those pass as notes.
 inline void expect_sound(const fs::path& file, bool strict = true) {
@@ -108,11 +117,7 @@ inline void write_fixture_database(const fs::path& path, JetVersion version, int
   TableSchema s;
   s.name = "Items";
   const auto add = [&](const char* name, ColumnType type, std::uint16_t size = 0) {
-    ColumnSpec c;
-    c.name = name;
-    c.type = type;
-    c.size = size;
-    s.columns.push_back(c);
+    s.columns.push_back(column(name, type, size));
   };
   add("Id", ColumnType::long_integer);
   s.columns.back().autonumber = true;

@@ -17,11 +17,7 @@ TableSchema indexed() {
   TableSchema s;
   s.name = "Indexed";
   const auto add = [&](const char* name, ColumnType type, std::uint16_t size = 0) {
-    ColumnSpec c;
-    c.name = name;
-    c.type = type;
-    c.size = size;
-    s.columns.push_back(c);
+    s.columns.push_back(column(name, type, size));
   };
   add("Id", ColumnType::long_integer);
   s.columns.back().autonumber = true;

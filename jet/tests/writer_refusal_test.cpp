@@ -11,14 +11,6 @@ namespace {
 
 using namespace testing;
 
-ColumnSpec column(const std::string& name, ColumnType type, std::uint16_t size = 0) {
-  ColumnSpec c;
-  c.name = name;
-  c.type = type;
-  c.size = size;
-  return c;
-}
-
 // Key (autonumber, primary), a unique code that allows Nulls, a required
 // name that refuses "", a note that allows it, a long value and 20 wide
 // text columns to make a row too large.

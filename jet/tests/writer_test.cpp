@@ -33,14 +33,6 @@ TEST_P(WriterTest, NewDatabaseHoldsTheSystemTablesAndNothingElse) {
   EXPECT_THROW(Database::create(file.string(), version()), Error);  // never over an existing file
 }
 
-ColumnSpec column(const std::string& name, ColumnType type, std::uint16_t size = 0) {
-  ColumnSpec c;
-  c.name = name;
-  c.type = type;
-  c.size = size;
-  return c;
-}
-
 TEST_P(WriterTest, FixtureForDamageTestsIsSound) {
   const fs::path file = new_file();
   write_fixture_database(file, version());
