@@ -8,16 +8,6 @@
 #include "dao/dao_schema_initializer.h"
 #include "dao/dao_variant_args.h"
 
-namespace {
-constexpr char msg_no_object[] = "MS Access database engine returned no object.";
-
-template <class T>
-void check(HRESULT hr, const ole_com_ptr<T>& result) {
-  if (FAILED(hr)) throw dao_exception();
-  if (!result) throw tk_exception(msg_no_object, tk_level_abort);
-}
-}  // namespace
-
 bool dao_is_user_table(LONG attributes) {
   // Linked tables of either kind are not the file's own.
   return (attributes & (dbAttachedTable | dbAttachedODBC)) == 0 && (attributes & dbSystemObject) == 0;
@@ -27,12 +17,12 @@ dao_database::dao_database(const std::string& name, ole_com_ptr<Database> db, ui
     : udb_database(name, mode), db_(std::move(db)) {
   TK_TRACE(2, "dao_database::dao_database( %s )", name.c_str());
   TK_ASSERT(db_);
-  check(db_->get_TableDefs(tabledefs_.address()), tabledefs_);
+  dao_check(db_->get_TableDefs(tabledefs_.address()), tabledefs_);
   SHORT count = 0;
   if (FAILED(tabledefs_->get_Count(&count))) throw dao_exception();
   for (SHORT i = 0; i < count; ++i) {
     ole_com_ptr<_TableDef> def;
-    check(tabledefs_->get_Item(dao_var(static_cast<long>(i)).v, def.address()), def);
+    dao_check(tabledefs_->get_Item(dao_var(static_cast<long>(i)).v, def.address()), def);
     LONG attributes = 0;
     BSTR table = nullptr;
     if (FAILED(def->get_Attributes(&attributes)) || FAILED(def->get_Name(&table))) throw dao_exception();
@@ -63,7 +53,7 @@ std::unique_ptr<udb_recordset> dao_database::create_table(const std::string& nam
   }
   ole_com_ptr<_TableDef> def;
   dao_var table(name), no_attributes(0L), no_source{std::string()}, no_connect{std::string()};
-  check(db_->CreateTableDef(table.v, no_attributes.v, no_source.v, no_connect.v, def.address()), def);
+  dao_check(db_->CreateTableDef(table.v, no_attributes.v, no_source.v, no_connect.v, def.address()), def);
   dao_schema_initializer fields(def.get(), schema);
   fields.initialize();
   dao_indexes_initializer keys(def.get(), fields, indexes, fields.names_map());
@@ -81,12 +71,12 @@ std::unique_ptr<udb_recordset> dao_database::get_table(const std::string& name, 
   std::string statement = "SELECT * FROM [" + name + "]";
   long options = (open_flags & udb_open_read_only) != 0 ? dbReadOnly : dbAppendOnly;
   ole_com_ptr<_TableDef> def;
-  check(tabledefs_->get_Item(dao_var(name).v, def.address()), def);
+  dao_check(tabledefs_->get_Item(dao_var(name).v, def.address()), def);
   ole_com_ptr<_QueryDef> query;
-  check(db_->CreateQueryDef(dao_var(std::string()).v, dao_var(statement).v, query.address()), query);
+  dao_check(db_->CreateQueryDef(dao_var(std::string()).v, dao_var(statement).v, query.address()), query);
   ole_com_ptr<Recordset> rows;
   dao_var no_lock;
-  check(query->OpenRecordset(dao_var(static_cast<long>(dbOpenDynaset)).v, dao_var(options).v, no_lock.v,
+  dao_check(query->OpenRecordset(dao_var(static_cast<long>(dbOpenDynaset)).v, dao_var(options).v, no_lock.v,
                              rows.address()),
         rows);
   return std::make_unique<dao_recordset>(name, std::move(rows), std::move(def));

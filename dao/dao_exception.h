@@ -11,6 +11,7 @@
 // Thread-safety: a plain value once made.
 #pragma once
 
+#include "OLE/ole_ptr.h"
 #include "TK/tk_exception.h"
 
 // DAO's code for the error number that a value does not fit the row.
@@ -29,3 +30,14 @@ class dao_exception : public tk_exception {
 
 // The DAO number of an exception's code, or 0 for a code outside DAO's.
 int dao_error_number(const tk_exception& e);
+
+inline constexpr char dao_msg_no_object[] = "MS Access database engine returned no object.";
+
+// Checks a DAO call that answers an object: a failure raises dao_exception,
+// a success with no object the abort-level "MS Access database engine
+// returned no object.".
+template <class T>
+void dao_check(HRESULT hr, const ole_com_ptr<T>& result) {
+  if (FAILED(hr)) throw dao_exception();
+  if (!result) throw tk_exception(dao_msg_no_object, tk_level_abort);
+}

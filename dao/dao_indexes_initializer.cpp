@@ -6,16 +6,6 @@
 #include "dao/dao_exception.h"
 #include "dao/dao_variant_args.h"
 
-namespace {
-constexpr char msg_no_object[] = "MS Access database engine returned no object.";
-
-template <class T>
-void check(HRESULT hr, const ole_com_ptr<T>& result) {
-  if (FAILED(hr)) throw dao_exception();
-  if (!result) throw tk_exception(msg_no_object, tk_level_abort);
-}
-}  // namespace
-
 dao_indexes_initializer::dao_indexes_initializer(_TableDef* tabledef, const dao_schema_initializer& schema,
                                                  const udb_indexes& indexes, const t_names_map& names_map)
     : tabledef_(tabledef), schema_(schema), names_map_(names_map), validator_(indexes) {
@@ -58,22 +48,22 @@ void dao_indexes_initializer::initialize() {
   TK_TRACE(2, "dao_indexes_initializer::initialize");
   TK_ASSERT(tabledef_ != nullptr);
   ole_com_ptr<Indexes> all;
-  check(tabledef_->get_Indexes(all.address()), all);
+  dao_check(tabledef_->get_Indexes(all.address()), all);
   std::size_t created = 0;
   for (const udb_index& index : indexes_) {
     TK_TRACE(2, "Process index %s", index.name.c_str());
     ole_com_ptr<_Index> entry;
-    check(tabledef_->CreateIndex(dao_var(index.name).v, entry.address()), entry);
+    dao_check(tabledef_->CreateIndex(dao_var(index.name).v, entry.address()), entry);
     dao_var holder;
     if (FAILED(entry->get_Fields(&holder.v))) throw dao_exception();
     ole_com_ptr<IndexFields> keys;
-    if (holder.v.vt != VT_UNKNOWN || holder.v.punkVal == nullptr) throw tk_exception(msg_no_object, tk_level_abort);
-    check(holder.v.punkVal->QueryInterface(IndexFields::iid, reinterpret_cast<void**>(keys.address())), keys);
+    if (holder.v.vt != VT_UNKNOWN || holder.v.punkVal == nullptr) throw tk_exception(dao_msg_no_object, tk_level_abort);
+    dao_check(holder.v.punkVal->QueryInterface(IndexFields::iid, reinterpret_cast<void**>(keys.address())), keys);
     for (const std::string& name : index.field_names) {
       TK_TRACE(2, "Process index field %s", name.c_str());
       const t_ftd& d = destination_field(name);
       ole_com_ptr<_Field> key;
-      check(entry->CreateField(dao_var(name).v, dao_var(static_cast<long>(dao_type_of(d.vartype, d.size))).v,
+      dao_check(entry->CreateField(dao_var(name).v, dao_var(static_cast<long>(dao_type_of(d.vartype, d.size))).v,
                                dao_var(static_cast<long>(d.size)).v, key.address()),
             key);
       if (FAILED(keys->Append(key.get()))) throw dao_exception();

@@ -5,13 +5,6 @@
 #include "dao/dao_variant_args.h"
 
 namespace {
-constexpr char msg_no_object[] = "MS Access database engine returned no object.";
-
-template <class T>
-void check(HRESULT hr, const ole_com_ptr<T>& result) {
-  if (FAILED(hr)) throw dao_exception();
-  if (!result) throw tk_exception(msg_no_object, tk_level_abort);
-}
 
 void call(HRESULT hr) {
   if (FAILED(hr)) throw dao_exception();
@@ -65,12 +58,12 @@ void dao_recordset::init_schema() {
   TK_TRACE(2, "dao_recordset::init_schema");
   TK_ASSERT(tabledef_);
   ole_com_ptr<Fields> fields;
-  check(tabledef_->get_Fields(fields.address()), fields);
+  dao_check(tabledef_->get_Fields(fields.address()), fields);
   SHORT count = 0;
   call(fields->get_Count(&count));
   for (SHORT i = 0; i < count; ++i) {
     ole_com_ptr<_Field> field;
-    check(fields->get_Item(dao_var(static_cast<long>(i)).v, field.address()), field);
+    dao_check(fields->get_Item(dao_var(static_cast<long>(i)).v, field.address()), field);
     SHORT type = 0;
     dao_var stored;
     call(field->get_Type(&type));
@@ -97,13 +90,13 @@ void dao_recordset::init_indexes() {
   TK_TRACE(2, "dao_recordset::init_indexes");
   TK_ASSERT(tabledef_);
   ole_com_ptr<Indexes> indexes;
-  check(tabledef_->get_Indexes(indexes.address()), indexes);
+  dao_check(tabledef_->get_Indexes(indexes.address()), indexes);
   SHORT count = 0;
   call(indexes->get_Count(&count));
   TK_TRACE(1, "Got %d indexes", count);
   for (SHORT i = 0; i < count; ++i) {
     ole_com_ptr<_Index> index;
-    check(indexes->get_Item(dao_var(static_cast<long>(i)).v, index.address()), index);
+    dao_check(indexes->get_Item(dao_var(static_cast<long>(i)).v, index.address()), index);
     BSTR name = nullptr;
     VARIANT_BOOL primary = 0, unique = 0;
     call(index->get_Name(&name));
@@ -115,13 +108,13 @@ void dao_recordset::init_indexes() {
     dao_var holder;
     call(index->get_Fields(&holder.v));
     ole_com_ptr<IndexFields> keys;
-    if (holder.v.vt != VT_UNKNOWN || holder.v.punkVal == nullptr) throw tk_exception(msg_no_object, tk_level_abort);
-    check(holder.v.punkVal->QueryInterface(IndexFields::iid, reinterpret_cast<void**>(keys.address())), keys);
+    if (holder.v.vt != VT_UNKNOWN || holder.v.punkVal == nullptr) throw tk_exception(dao_msg_no_object, tk_level_abort);
+    dao_check(holder.v.punkVal->QueryInterface(IndexFields::iid, reinterpret_cast<void**>(keys.address())), keys);
     SHORT key_count = 0;
     call(keys->get_Count(&key_count));
     for (SHORT k = 0; k < key_count; ++k) {
       ole_com_ptr<_Field> key;
-      check(keys->get_Item(dao_var(static_cast<long>(k)).v, key.address()), key);
+      dao_check(keys->get_Item(dao_var(static_cast<long>(k)).v, key.address()), key);
       BSTR key_name = nullptr;
       call(key->get_Name(&key_name));
       entry.field_names.push_back(dao_take_text(key_name));
@@ -192,7 +185,7 @@ void dao_recordset::append_record(const udb_record& record) {
 udb_record& dao_recordset::get_item() {
   current_.reset();
   ole_com_ptr<Fields> fields;
-  check(rows_->get_Fields(fields.address()), fields);
+  dao_check(rows_->get_Fields(fields.address()), fields);
   current_ = std::make_unique<dao_record>(std::move(fields));
   return *current_;
 }
