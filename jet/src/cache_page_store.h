@@ -2,7 +2,9 @@
 // taken from the allocator and marked in the index's usage map.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "database_impl.h"
@@ -14,9 +16,10 @@ class CachePageStore : public IndexPageStore {
  public:
   CachePageStore(Database::Impl& db, RowPointer map) : db_(db), map_(map) {}
   JetVersion version() const override { return db_.format.version; }
-  std::vector<std::uint8_t> read_page(std::uint32_t number) override { return db_.pages.get(number)->bytes; }
-  void write_page(std::uint32_t number, std::vector<std::uint8_t> bytes) override {
-    db_.pages.put(number, std::move(bytes));
+  PageRef read_page(std::uint32_t number) override { return db_.pages.get(number); }
+  void write_page(std::uint32_t number, std::span<const std::uint8_t> bytes) override {
+    auto page = db_.pages.modify(number);
+    std::copy(bytes.begin(), bytes.end(), page->bytes.begin());
   }
   std::uint32_t allocate_index_page() override {
     const std::uint32_t page = db_.allocate_page(std::vector<std::uint8_t>(db_.format.page_size, 0));

@@ -35,7 +35,9 @@ Database Database::open(const std::string& path, const OpenOptions& options) {
   OpenedFile opened = open_for_change(path, options);
   check_password(opened.header, options.password);
   const Format& format = *opened.format;
-  auto impl = std::make_unique<Impl>(std::move(opened.file), format, options.page_cache_pages);
+  std::size_t cache_pages = options.page_cache_pages;
+  if (cache_pages == 0) cache_pages = options.writable ? kWritingPageCachePages : kReadingPageCachePages;
+  auto impl = std::make_unique<Impl>(std::move(opened.file), format, cache_pages);
   impl->header = std::move(opened.header);
   impl->catalog = read_catalog(impl->pages, format);
   if (options.writable) {

@@ -183,7 +183,6 @@ void rebuild_indexes(Database::Impl& db, std::uint32_t tdef_page) {
       if (all_null && index.ignores_nulls()) continue;
       writer.insert(make_index_key(def, index, values, db.format.version), scan.position());
     }
-    writer.flush();
   }
 }
 

@@ -2,6 +2,7 @@
 #include "index_writer.h"
 
 #include <algorithm>
+#include <map>
 #include <string>
 
 #include "index_fill.h"
@@ -12,15 +13,7 @@ namespace {
 
 constexpr const char* kWhere = "index tree";
 constexpr std::size_t kMaxDepth = 16;  // as the reader's walk
-
-// First entry not before `entry`.
-std::size_t lower_bound_of(const std::vector<IndexEntry>& entries, const IndexEntry& entry) {
-  auto it = std::lower_bound(entries.begin(), entries.end(), entry,
-                             [](const IndexEntry& a, const IndexEntry& b) {
-                               return compare_entries(a, b) < 0;
-                             });
-  return std::size_t(it - entries.begin());
-}
+constexpr std::size_t kNodesKept = 256;
 
 // A node with several children keeps its last child as the tail page.
 void promote_tail(IndexPage& node) {
@@ -48,194 +41,107 @@ std::size_t max_index_key_size(JetVersion version) {
   return area / 2 - kEntryRowPointerSize - kEntryChildSize;
 }
 
-IndexWriter::IndexWriter(IndexPageStore& store, std::uint32_t root, std::uint32_t owner,
-                         std::size_t cached_pages)
-    : store_(store),
-      layout_(IndexPageLayout::of(store.version())),
-      root_(root),
-      owner_(owner),
-      cached_pages_(std::max<std::size_t>(cached_pages, 2 * kMaxDepth)) {}
+// One insert that splits pages or changes the last entry of a leaf: the
+// pages it touches, decoded, changed here and written to the store only
+// when the whole change is made, so a failure midway changes nothing.
+class IndexWriter::Change {
+ public:
+  Change(IndexWriter& writer, std::vector<Step> path) : w_(writer), path_(std::move(path)) {}
 
-IndexPage& IndexWriter::page(std::uint32_t number) {
-  auto it = cache_.find(number);
-  if (it == cache_.end()) {
-    IndexPage decoded = decode_index_page(store_.read_page(number), layout_, number);
-    if (decoded.owner != owner_) {
-      throw Error::corruption(number, kWhere, "owner TDEF page " + std::to_string(owner_),
+  void add_entry(IndexEntry entry);
+  void write();
+
+ private:
+  IndexPage& page(std::uint32_t number);
+  IndexPage& changed(std::uint32_t number);
+  IndexPage& fresh_page(bool leaf);
+  IndexEntry subtree_last(std::uint32_t number);
+  void propagate_last();
+  void nest_root();
+  void split(std::size_t level, bool appended);
+  void unlink_children(const std::vector<IndexEntry>& left, const std::vector<IndexEntry>& right);
+
+  struct Held {
+    IndexPage page;
+    bool changed = false;
+  };
+  IndexWriter& w_;
+  std::vector<Step> path_;
+  std::map<std::uint32_t, Held> pages_;
+};
+
+IndexPage& IndexWriter::Change::page(std::uint32_t number) {
+  auto it = pages_.find(number);
+  if (it == pages_.end()) {
+    IndexPage decoded = decode_index_page(w_.store_.read_page(number)->bytes, w_.layout_, number);
+    if (decoded.owner != w_.owner_) {
+      throw Error::corruption(number, kWhere, "owner TDEF page " + std::to_string(w_.owner_),
                               "owner " + std::to_string(decoded.owner));
     }
-    it = cache_.emplace(number, Cached{std::move(decoded)}).first;
+    it = pages_.emplace(number, Held{std::move(decoded)}).first;
   }
-  it->second.used = ++clock_;
   return it->second.page;
 }
 
-IndexPage& IndexWriter::changed(std::uint32_t number) {
+IndexPage& IndexWriter::Change::changed(std::uint32_t number) {
   IndexPage& p = page(number);
-  Cached& cached = cache_.at(number);
-  if (!undo_.count(number)) undo_.emplace(number, cached);  // as the split found it
-  cached.dirty = true;
+  pages_.at(number).changed = true;
   return p;
 }
 
-IndexPage& IndexWriter::dirty(std::uint32_t number) {
-  IndexPage& p = page(number);
-  cache_.at(number).dirty = true;
-  return p;
-}
-
-void IndexWriter::forget_undo() {
-  undo_.clear();
-  replaced_.clear();
-  inserted_.reset();
-}
-
-// Pages first (as they were when the split began), then the entries
-// replaced and inserted before it, newest first.
-void IndexWriter::undo() {
-  for (auto& [number, before] : undo_) {
-    if (before) {
-      cache_.insert_or_assign(number, std::move(*before));
-    } else {
-      cache_.erase(number);
-    }
-  }
-  for (auto it = replaced_.rbegin(); it != replaced_.rend(); ++it) {
-    page(it->page).entries[it->slot] = std::move(it->entry);
-  }
-  if (inserted_) {
-    auto& entries = page(inserted_->page).entries;
-    entries.erase(entries.begin() + std::ptrdiff_t(inserted_->slot));
-  }
-}
-
-IndexPage& IndexWriter::fresh_page(bool leaf) {
-  std::uint32_t number = store_.allocate_index_page();
+IndexPage& IndexWriter::Change::fresh_page(bool leaf) {
+  const std::uint32_t number = w_.store_.allocate_index_page();
   IndexPage fresh;
   fresh.number = number;
   fresh.leaf = leaf;
-  fresh.owner = owner_;
-  auto [it, inserted] = cache_.insert_or_assign(number, Cached{std::move(fresh), true, ++clock_});
-  undo_.emplace(number, std::nullopt);
-  return it->second.page;
+  fresh.owner = w_.owner_;
+  return pages_.insert_or_assign(number, Held{std::move(fresh), true}).first->second.page;
 }
 
-void IndexWriter::write_out(Cached& cached) {
-  if (!cached.dirty) return;
-  cached.page.prefix_length =
-      std::uint16_t(longest_shared_prefix(cached.page.entries, layout_));
-  store_.write_page(cached.page.number, encode_index_page(cached.page, layout_));
-  cached.dirty = false;
-}
-
-void IndexWriter::evict_cold_pages() {
-  if (cache_.size() <= cached_pages_) return;
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> by_age;
-  for (const auto& [number, cached] : cache_) by_age.emplace_back(cached.used, number);
-  std::sort(by_age.begin(), by_age.end());
-  std::size_t drop = cache_.size() - cached_pages_ * 3 / 4;
-  for (std::size_t i = 0; i < drop; ++i) {
-    auto it = cache_.find(by_age[i].second);
-    write_out(it->second);
-    cache_.erase(it);
+// Encodes every changed page first, so nothing is written unless all are
+// sound.
+void IndexWriter::Change::write() {
+  std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> encoded;
+  for (auto& [number, held] : pages_) {
+    if (!held.changed) continue;
+    held.page.prefix_length = std::uint16_t(longest_shared_prefix(held.page.entries, w_.layout_));
+    encoded.emplace_back(number, encode_index_page(held.page, w_.layout_));
   }
+  w_.nodes_.clear();
+  for (const auto& [number, bytes] : encoded) w_.store_.write_page(number, bytes);
 }
 
-void IndexWriter::flush() {
-  for (auto& [number, cached] : cache_) write_out(cached);
-}
-
-std::vector<IndexWriter::Step> IndexWriter::descend(const IndexEntry& entry) {
-  std::vector<Step> path;
-  std::uint32_t number = root_;
-  for (;;) {
-    if (path.size() >= kMaxDepth) {
-      throw Error::corruption(number, kWhere, "at most " + std::to_string(kMaxDepth) + " levels",
-                              "a deeper tree");
-    }
-    const IndexPage& p = page(number);
-    std::size_t slot = lower_bound_of(p.entries, entry);
-    if (p.leaf) {
-      path.push_back({number, slot});
-      return path;
-    }
-    bool tail = slot == p.entries.size() && p.tail_page != 0;
-    if (!tail && p.entries.empty()) {
-      throw Error::corruption(number, kWhere, "a node with a child", "none");
-    }
-    if (!tail && slot == p.entries.size()) --slot;  // past all, no tail: the last child
-    path.push_back({number, slot, tail});
-    number = tail ? p.tail_page : p.entries[slot].child_page;
-  }
-}
-
-bool IndexWriter::contains_key(std::span<const std::uint8_t> key) {
-  IndexEntry probe{std::vector<std::uint8_t>(key.begin(), key.end()), RowPointer{}, 0};
-  std::vector<Step> path = descend(probe);
-  const IndexPage& leaf = page(path.back().page);
-  std::size_t at = path.back().slot;
-  return at < leaf.entries.size() && leaf.entries[at].key == probe.key;
-}
-
-void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
-  if (key.size() > max_index_key_size(store_.version())) {
-    throw Error::invalid_argument("index key of " + std::to_string(key.size()) +
-                                  " bytes is longer than the " +
-                                  std::to_string(max_index_key_size(store_.version())) +
-                                  " an index entry may hold");
-  }
-  IndexEntry entry{std::vector<std::uint8_t>(key.begin(), key.end()), row, 0};
-  std::vector<Step> path = descend(entry);
-  const IndexPage& found = page(path.back().page);
-  std::size_t at = path.back().slot;
-  if (at < found.entries.size() && compare_entries(found.entries[at], entry) == 0) {
-    throw Error::invalid_argument("the index already holds this key for row " +
-                                  std::to_string(row.page) + ":" + std::to_string(row.row));
-  }
-  try {
-    add_entry(path, std::move(entry));
-  } catch (...) {
-    undo();
-    forget_undo();
-    throw;
-  }
-  forget_undo();
-  evict_cold_pages();
-}
-
-void IndexWriter::add_entry(std::vector<Step>& path, IndexEntry entry) {
-  IndexPage& leaf = dirty(path.back().page);
-  std::size_t at = path.back().slot;
+void IndexWriter::Change::add_entry(IndexEntry entry) {
+  IndexPage& leaf = changed(path_.back().page);
+  const std::size_t at = path_.back().slot;
   leaf.entries.insert(leaf.entries.begin() + std::ptrdiff_t(at), std::move(entry));
-  inserted_ = path.back();
   const bool last = at + 1 == leaf.entries.size();
   const bool appended = last && leaf.next_page == 0;
-  if (last) propagate_last(path);
-  for (std::size_t level = path.size(); level-- > 0;) {
-    if (index_fill::fits(page(path[level].page), layout_)) continue;
+  if (last) propagate_last();
+  for (std::size_t level = path_.size(); level-- > 0;) {
+    if (index_fill::fits(page(path_[level].page), w_.layout_)) continue;
     if (level == 0) {
-      nest_root(path);
+      nest_root();
       level = 1;
     }
-    split(path, level, appended);
+    split(level, appended);
   }
 }
 
 // The leaf's last entry changed: so do the node entries that repeat it.
-void IndexWriter::propagate_last(const std::vector<Step>& path) {
-  const IndexEntry& last = page(path.back().page).entries.back();
-  for (std::size_t level = path.size() - 1; level-- > 0;) {
-    const Step& step = path[level];
+void IndexWriter::Change::propagate_last() {
+  const IndexEntry& last = page(path_.back().page).entries.back();
+  for (std::size_t level = path_.size() - 1; level-- > 0;) {
+    const Step& step = path_[level];
     if (step.tail) continue;  // no entry repeats a tail; its parent's may
-    IndexPage& node = dirty(step.page);
-    replaced_.push_back({step.page, step.slot, node.entries[step.slot]});
+    IndexPage& node = changed(step.page);
     node.entries[step.slot].key = last.key;
     node.entries[step.slot].row = last.row;
     if (step.slot + 1 < node.entries.size() || node.tail_page != 0) return;
   }
 }
 
-IndexEntry IndexWriter::subtree_last(std::uint32_t number) {
+IndexEntry IndexWriter::Change::subtree_last(std::uint32_t number) {
   for (std::size_t depth = 0; depth < kMaxDepth; ++depth) {
     const IndexPage& p = page(number);
     if (p.tail_page == 0 && !p.entries.empty()) return p.entries.back();
@@ -246,8 +152,8 @@ IndexEntry IndexWriter::subtree_last(std::uint32_t number) {
 }
 
 // The root keeps its page: its entries move to a new page below it.
-void IndexWriter::nest_root(std::vector<Step>& path) {
-  IndexPage& root = changed(root_);
+void IndexWriter::Change::nest_root() {
+  IndexPage& root = changed(w_.root_);
   IndexPage& child = fresh_page(root.leaf);
   child.entries = std::move(root.entries);
   child.tail_page = root.tail_page;
@@ -255,16 +161,16 @@ void IndexWriter::nest_root(std::vector<Step>& path) {
   root.tail_page = 0;
   root.leaf = false;
   root.entries.push_back(node_entry(subtree_last(child.number), child.number));
-  path[0].page = child.number;
-  path.insert(path.begin(), Step{root_, 0});
+  path_[0].page = child.number;
+  path_.insert(path_.begin(), Step{w_.root_, 0});
 }
 
 // Cuts the page at `level` into pieces: the last stays, the others go to
 // new pages placed before it, each with an entry in the parent.
-void IndexWriter::split(std::vector<Step>& path, std::size_t level, bool appended) {
-  IndexPage& original = changed(path[level].page);
+void IndexWriter::Change::split(std::size_t level, bool appended) {
+  IndexPage& original = changed(path_[level].page);
   const bool leaf = original.leaf;
-  std::vector<std::size_t> cuts = index_fill::cut_points(original.entries, leaf, layout_, appended);
+  std::vector<std::size_t> cuts = index_fill::cut_points(original.entries, leaf, w_.layout_, appended);
   std::vector<IndexEntry> entries = std::move(original.entries);
   std::vector<IndexEntry> parent_entries;
   std::uint32_t prev = original.prev_page;
@@ -283,28 +189,99 @@ void IndexWriter::split(std::vector<Step>& path, std::size_t level, bool appende
     prev = piece.number;
     start = cut;
   }
-  IndexPage& rest = changed(path[level].page);
+  IndexPage& rest = changed(path_[level].page);
   rest.entries.assign(std::make_move_iterator(entries.begin() + std::ptrdiff_t(start)),
                       std::make_move_iterator(entries.end()));
   if (!leaf) unlink_children(before, rest.entries);
   rest.prev_page = prev;
   if (prev != 0) changed(prev).next_page = rest.number;
-  IndexPage& parent = changed(path[level - 1].page);
-  parent.entries.insert(parent.entries.begin() + std::ptrdiff_t(path[level - 1].slot),
+  IndexPage& parent = changed(path_[level - 1].page);
+  parent.entries.insert(parent.entries.begin() + std::ptrdiff_t(path_[level - 1].slot),
                         parent_entries.begin(), parent_entries.end());
   promote_tail(parent);
 }
 
 // Node pages link only to nodes under the same parent: children on either
 // side of a cut stop pointing at each other (leaves stay linked).
-void IndexWriter::unlink_children(const std::vector<IndexEntry>& left,
-                                  const std::vector<IndexEntry>& right) {
+void IndexWriter::Change::unlink_children(const std::vector<IndexEntry>& left,
+                                          const std::vector<IndexEntry>& right) {
   if (left.empty() || right.empty()) return;
   std::uint32_t left_child = left.back().child_page;
   std::uint32_t right_child = right.front().child_page;
   if (page(left_child).leaf) return;
   changed(left_child).next_page = 0;
   changed(right_child).prev_page = 0;
+}
+
+IndexWriter::IndexWriter(IndexPageStore& store, std::uint32_t root, std::uint32_t owner)
+    : store_(store), layout_(IndexPageLayout::of(store.version())), root_(root), owner_(owner), leaf_(layout_) {}
+
+const RawIndexPage& IndexWriter::visit(std::uint32_t number) {
+  if (auto it = nodes_.find(number); it != nodes_.end()) return it->second;
+  leaf_.load(store_.read_page(number), number);
+  if (leaf_.owner() != owner_) {
+    throw Error::corruption(number, kWhere, "owner TDEF page " + std::to_string(owner_),
+                            "owner " + std::to_string(leaf_.owner()));
+  }
+  if (leaf_.leaf()) return leaf_;
+  if (nodes_.size() >= kNodesKept) nodes_.clear();
+  return nodes_.emplace(number, leaf_).first->second;
+}
+
+void IndexWriter::descend(std::span<const std::uint8_t> key, RowPointer row, std::vector<Step>& path) {
+  path.clear();
+  std::uint32_t number = root_;
+  for (;;) {
+    if (path.size() >= kMaxDepth) {
+      throw Error::corruption(number, kWhere, "at most " + std::to_string(kMaxDepth) + " levels",
+                              "a deeper tree");
+    }
+    const RawIndexPage& p = visit(number);
+    std::size_t slot = p.lower_bound(key, row);
+    if (p.leaf()) {
+      path.push_back({number, slot});
+      return;
+    }
+    const bool tail = slot == p.count() && p.tail_page() != 0;
+    if (!tail && p.count() == 0) {
+      throw Error::corruption(number, kWhere, "a node with a child", "none");
+    }
+    if (!tail && slot == p.count()) --slot;  // past all, no tail: the last child
+    path.push_back({number, slot, tail});
+    number = tail ? p.tail_page() : p.child(slot);
+  }
+}
+
+bool IndexWriter::contains_key(std::span<const std::uint8_t> key) {
+  descend(key, RowPointer{}, path_);
+  const std::size_t at = path_.back().slot;
+  return at < leaf_.count() && leaf_.key_equals(at, key);
+}
+
+void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
+  if (key.size() > max_index_key_size(store_.version())) {
+    throw Error::invalid_argument("index key of " + std::to_string(key.size()) +
+                                  " bytes is longer than the " +
+                                  std::to_string(max_index_key_size(store_.version())) +
+                                  " an index entry may hold");
+  }
+  descend(key, row, path_);
+  const std::size_t at = path_.back().slot;
+  if (at < leaf_.count() && leaf_.compare(at, key, row) == 0) {
+    throw Error::invalid_argument("the index already holds this key for row " +
+                                  std::to_string(row.page) + ":" + std::to_string(row.row));
+  }
+  // A new last entry of a leaf is repeated by the node above unless every
+  // step down went by tail pages.
+  const bool new_last = at == leaf_.count();
+  const bool repeated = new_last && std::any_of(path_.begin(), path_.end() - 1, [](const Step& s) { return !s.tail; });
+  if (!repeated && leaf_.with_leaf_entry(at, key, row, scratch_)) {
+    store_.write_page(path_.back().page, scratch_);
+    return;
+  }
+  Change change(*this, path_);
+  change.add_entry(IndexEntry{std::vector<std::uint8_t>(key.begin(), key.end()), row, 0});
+  change.write();
 }
 
 }  // namespace jet

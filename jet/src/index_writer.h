@@ -16,16 +16,25 @@
 //     new pages placed before it; when a page is split at its end while it
 //     is the last at its level (rows added in key order) the left part
 //     keeps as much as fits, so pages filled in order stay full.
+//   - Every page but the first entry's omits the longest prefix its keys
+//     share.
+//
+// The writer keeps no pages of its own: the store (the database's page
+// cache) holds them, so memory is bounded by the cache, not the tree.
+// Most inserts change one leaf, in its stored form; an insert that splits
+// pages or changes a last entry works on decoded copies of the pages it
+// touches and writes them back only when the whole change is made.
 #pragma once
 
 #include <cstdint>
-#include <map>
-#include <optional>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
+#include "index_raw_page.h"
 #include "jet/index.h"
 #include "jet/types.h"
+#include "page_cache.h"
 
 namespace jet {
 
@@ -35,10 +44,10 @@ class IndexPageStore {
  public:
   virtual ~IndexPageStore() = default;
   virtual JetVersion version() const = 0;
-  // The bytes of page `number` (exactly one page). Throws jet::Error.
-  virtual std::vector<std::uint8_t> read_page(std::uint32_t number) = 0;
+  // Page `number` (exactly one page of bytes). Throws jet::Error.
+  virtual PageRef read_page(std::uint32_t number) = 0;
   // Replaces page `number` (bytes.size() is one page). Throws jet::Error.
-  virtual void write_page(std::uint32_t number, std::vector<std::uint8_t> bytes) = 0;
+  virtual void write_page(std::uint32_t number, std::span<const std::uint8_t> bytes) = 0;
   // A fresh page for this index, marked used in the global usage map and
   // in the index's own usage map. Its bytes are written (write_page)
   // before anything reads it. Throws jet::Error (io, 3026 when the file
@@ -55,16 +64,12 @@ std::vector<std::uint8_t> empty_index_root(JetVersion version, std::uint32_t own
 std::size_t max_index_key_size(JetVersion version);
 
 // Adds entries to the tree rooted at `root` (owned by the TDEF at `owner`)
-// and answers whether a key is present. Pages stay decoded here (up to
-// `cached_pages`; colder ones are written through the store as they leave)
-// until flush(). Not copyable; borrows `store`, which must outlive it.
+// and answers whether a key is present. Every change is in the store when
+// a call returns. Not copyable; borrows `store`, which must outlive it.
 // Thread-safety: none.
 class IndexWriter {
  public:
-  static constexpr std::size_t kDefaultCachedPages = 256;
-
-  IndexWriter(IndexPageStore& store, std::uint32_t root, std::uint32_t owner,
-              std::size_t cached_pages = kDefaultCachedPages);
+  IndexWriter(IndexPageStore& store, std::uint32_t root, std::uint32_t owner);
   IndexWriter(const IndexWriter&) = delete;
   IndexWriter& operator=(const IndexWriter&) = delete;
 
@@ -82,58 +87,30 @@ class IndexWriter {
   // that failed stay allocated, unused).
   void insert(std::span<const std::uint8_t> key, RowPointer row);
 
-  // Writes every changed page through the store. Throws what it throws.
-  void flush();
-
  private:
-  struct Cached {
-    IndexPage page;
-    bool dirty = false;
-    std::uint64_t used = 0;
-  };
   // One page on the way from the root to a leaf, and where the way went.
   struct Step {
     std::uint32_t page;
     std::size_t slot;   // node: entry followed; leaf: insert position
     bool tail = false;  // node: went down the tail page
   };
+  class Change;
 
-  IndexPage& page(std::uint32_t number);
-  IndexPage& changed(std::uint32_t number);  // logs the page for undo
-  IndexPage& dirty(std::uint32_t number);    // does not
-  IndexPage& fresh_page(bool leaf);
-  void evict_cold_pages();
-  void write_out(Cached& cached);
-  std::vector<Step> descend(const IndexEntry& entry);
-  IndexEntry subtree_last(std::uint32_t number);
-  void propagate_last(const std::vector<Step>& path);
-  void nest_root(std::vector<Step>& path);
-  void split(std::vector<Step>& path, std::size_t level, bool appended);
-  void unlink_children(const std::vector<IndexEntry>& left, const std::vector<IndexEntry>& right);
-
-  // Pages as they were before the insert under way changed them (no value:
-  // the page is new), so that a failed insert can be undone.
-  // Splits log whole pages; the leaf insert and the node entries that repeat
-  // a new last entry log only what they changed.
-  std::map<std::uint32_t, std::optional<Cached>> undo_;
-  struct OldEntry {
-    std::uint32_t page;
-    std::size_t slot;
-    IndexEntry entry;
-  };
-  std::vector<OldEntry> replaced_;
-  std::optional<Step> inserted_;
-  void add_entry(std::vector<Step>& path, IndexEntry entry);
-  void undo();
-  void forget_undo();
+  // The way down to the leaf where (key, row) belongs; leaves that leaf
+  // loaded in `leaf_`.
+  void descend(std::span<const std::uint8_t> key, RowPointer row, std::vector<Step>& path);
+  const RawIndexPage& visit(std::uint32_t number);
 
   IndexPageStore& store_;
   const IndexPageLayout& layout_;
   std::uint32_t root_;
   std::uint32_t owner_;
-  std::size_t cached_pages_;
-  std::map<std::uint32_t, Cached> cache_;
-  std::uint64_t clock_ = 0;
+  RawIndexPage leaf_;
+  // Node pages read so far, kept read: every insert passes the same few.
+  // Nodes change only in a Change, which forgets them all.
+  std::unordered_map<std::uint32_t, RawIndexPage> nodes_;
+  std::vector<Step> path_;             // reused between calls
+  std::vector<std::uint8_t> scratch_;  // a page being built
 };
 
 }  // namespace jet

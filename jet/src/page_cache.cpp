@@ -72,7 +72,7 @@ void PageCache::make_dirty(std::shared_ptr<Page> page) {
     clean_.erase(c);
   }
   dirty_[number] = Dirty{std::move(page), ++clock_};
-  if (dirty_.size() > capacity_) write_back_oldest();
+  if (dirty_.size() > dirty_limit()) write_back_oldest();
 }
 
 void PageCache::make_clean(std::uint32_t number, std::shared_ptr<Page> page) {
@@ -82,21 +82,36 @@ void PageCache::make_clean(std::uint32_t number, std::shared_ptr<Page> page) {
 }
 
 void PageCache::evict_clean() {
-  while (lru_.size() > capacity_) {
+  while (!lru_.empty() && lru_.size() + dirty_.size() > capacity_) {
     clean_.erase(lru_.back()->number);
     lru_.pop_back();
   }
 }
 
-void PageCache::write(const Page& page) {
-  const std::uint64_t offset = static_cast<std::uint64_t>(page.number) * page_size_;
-  if (offset > file_.size()) {
-    // The pages between are dirty here and written later; zeros keep the
-    // file free of holes until then.
-    const std::vector<std::uint8_t> zeros(page_size_, 0);
-    for (std::uint64_t at = file_.size(); at < offset; at += page_size_) file_.write_at(at, zeros);
+// Writes `numbers` (ascending, all dirty) with one write for each run of
+// consecutive pages, so pages appended in order reach the file in large
+// pieces.
+void PageCache::write_pages(const std::vector<std::uint32_t>& numbers) {
+  constexpr std::size_t kRunPages = 64;
+  std::vector<std::uint8_t> run;
+  for (std::size_t i = 0; i < numbers.size();) {
+    std::size_t n = 1;
+    while (i + n < numbers.size() && n < kRunPages && numbers[i + n] == numbers[i] + n) ++n;
+    const std::uint64_t offset = static_cast<std::uint64_t>(numbers[i]) * page_size_;
+    if (offset > file_.size()) {
+      // The pages between are dirty here and written later; zeros keep the
+      // file free of holes until then.
+      const std::vector<std::uint8_t> zeros(page_size_, 0);
+      for (std::uint64_t at = file_.size(); at < offset; at += page_size_) file_.write_at(at, zeros);
+    }
+    run.clear();
+    for (std::size_t k = 0; k < n; ++k) {
+      const auto& bytes = dirty_.at(numbers[i + k]).page->bytes;
+      run.insert(run.end(), bytes.begin(), bytes.end());
+    }
+    file_.write_at(offset, run);
+    i += n;
   }
-  file_.write_at(offset, page.bytes);
 }
 
 // Writes the least recently changed half of the dirty pages, in page
@@ -111,9 +126,9 @@ void PageCache::write_back_oldest() {
   for (std::size_t i = 0; i < count; ++i) victims.push_back(by_age[i].second);
   std::sort(victims.begin(), victims.end());
   file_.protect(victims);  // the journal saves what they overwrite in one go
+  write_pages(victims);
   for (std::uint32_t number : victims) {
     auto it = dirty_.find(number);
-    write(*it->second.page);
     auto page = std::move(it->second.page);
     dirty_.erase(it);
     lru_.push_back(std::move(page));  // cold: first to go
@@ -128,9 +143,9 @@ void PageCache::flush() {
   for (const auto& [number, d] : dirty_) numbers.push_back(number);
   std::sort(numbers.begin(), numbers.end());
   file_.protect(numbers);
+  write_pages(numbers);
   for (std::uint32_t number : numbers) {
     auto it = dirty_.find(number);
-    write(*it->second.page);
     auto page = std::move(it->second.page);
     dirty_.erase(it);
     make_clean(number, std::move(page));

@@ -22,12 +22,13 @@ struct Page {
 };
 using PageRef = std::shared_ptr<const Page>;
 
-// Reads pages of `page_size` bytes from a PageFile and caches up to
-// `capacity` clean ones (least recently used goes first). Changed (dirty)
-// pages stay until flush() or until more than `capacity` of them are held:
-// then the least recently changed half is written back (not yet made
-// durable), so a bulk insert runs in bounded memory. Pages appended with append() count
-// in page_count() at once, before they reach the file.
+// Reads pages of `page_size` bytes from a PageFile and keeps up to
+// `capacity` pages in all (the least recently used clean one goes first).
+// Changed (dirty) pages stay until flush() or until they are more than half
+// the capacity: then the least recently changed half of them is written
+// back (not yet made durable) and they become clean, so a bulk insert runs
+// in bounded memory and pages changed again and again stay. Pages appended
+// with append() count in page_count() at once, before they reach the file.
 // Not copyable; borrows the PageFile, which must outlive the cache.
 // Thread-safety: none; callers serialise access.
 class PageCache {
@@ -83,7 +84,8 @@ class PageCache {
   void make_clean(std::uint32_t number, std::shared_ptr<Page> page);
   void evict_clean();
   void write_back_oldest();
-  void write(const Page& page);
+  void write_pages(const std::vector<std::uint32_t>& numbers);
+  std::size_t dirty_limit() const { return capacity_ / 2 > 0 ? capacity_ / 2 : 1; }
 
   PageFile& file_;
   std::uint32_t page_size_;

@@ -17,8 +17,6 @@ namespace {
 constexpr std::size_t kInlineLongValueLimit = 256;
 // Pages one index insertion may add at worst (a split at each of 12 levels).
 constexpr std::uint64_t kPagesPerIndexInsert = 26;
-// Decoded pages each index keeps in memory while rows are added.
-constexpr std::size_t kIndexPagesKept = 512;
 
 bool is_long_value(ColumnType type) { return type == ColumnType::memo || type == ColumnType::ole; }
 
@@ -47,7 +45,7 @@ TableWriter::TableWriter(Database::Impl& db, TableDef def, std::vector<ColumnRul
   long_value_pages_.assign(def_.long_value_maps.size(), 0);
   for (const RealIndexDef& index : def_.real_indexes) {
     stores_.push_back(std::make_unique<CachePageStore>(db_, index.usage_map));
-    indexes_.push_back(std::make_unique<IndexWriter>(*stores_.back(), index.first_page, def_.tdef_page, kIndexPagesKept));
+    indexes_.push_back(std::make_unique<IndexWriter>(*stores_.back(), index.first_page, def_.tdef_page));
   }
   // Go on filling the last page with free space, as Access does.
   const UsageMap free = read_usage_map(db_.pages, db_.format, def_.free_pages, def_.tdef_page);
@@ -259,7 +257,6 @@ bool TableWriter::fits(const std::vector<Value>& row) {
 }
 
 void TableWriter::flush() {
-  for (auto& index : indexes_) index->flush();
   if (!changed_) return;
   auto page = db_.pages.modify(def_.tdef_page);
   coding::put_u32(&page->bytes[db_.format.tdef_row_count_offset], def_.row_count);

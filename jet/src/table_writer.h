@@ -37,8 +37,7 @@ class TableWriter {
   // See TableAppender::fits.
   bool fits(const std::vector<Value>& row);
 
-  // Writes the index pages held in memory and the row count and autonumber
-  // into the TDEF page.
+  // Writes the row count and autonumber into the TDEF page.
   void flush();
 
  private:

@@ -153,6 +153,17 @@ bool code_points(std::string_view utf8, std::u32string& out) {
   }
 }
 
+// ASCII without NUL reads the same in UTF-8, code page 1252 and as units.
+bool is_plain_ascii(std::string_view text) {
+  unsigned char any_high = 0;
+  bool nul = false;
+  for (char c : text) {
+    any_high |= static_cast<unsigned char>(c);
+    nul |= c == 0;
+  }
+  return any_high < 0x80 && !nul;
+}
+
 void append_unit(std::vector<std::uint8_t>& out, char16_t unit) {
   out.push_back(static_cast<std::uint8_t>(unit));
   out.push_back(static_cast<std::uint8_t>(unit >> 8));
@@ -197,6 +208,10 @@ bool compress_units(const std::u16string& units, std::vector<std::uint8_t>& out)
 }  // namespace
 
 bool utf8_to_cp1252(std::string_view utf8, std::vector<std::uint8_t>& out) {
+  if (is_plain_ascii(utf8)) {
+    out.assign(utf8.begin(), utf8.end());
+    return true;
+  }
   std::u32string points;
   if (!code_points(utf8, points)) return false;
   out.clear();
@@ -218,6 +233,20 @@ bool utf8_to_cp1252(std::string_view utf8, std::vector<std::uint8_t>& out) {
 }
 
 bool utf8_to_jet4_text(std::string_view utf8, bool compress, std::vector<std::uint8_t>& out) {
+  if (is_plain_ascii(utf8)) {
+    // One unit per byte; no NUL, so the compressed form needs no switch.
+    out.clear();
+    if (compress && utf8.size() > 2) {
+      out.reserve(utf8.size() + 2);
+      out.push_back(0xFF);
+      out.push_back(0xFE);
+      out.insert(out.end(), utf8.begin(), utf8.end());
+    } else {
+      out.resize(utf8.size() * 2, 0);
+      for (std::size_t i = 0; i < utf8.size(); ++i) out[2 * i] = static_cast<std::uint8_t>(utf8[i]);
+    }
+    return true;
+  }
   std::u32string points;
   if (!code_points(utf8, points)) return false;
   const std::u16string units = to_units(points);

@@ -17,8 +17,16 @@ namespace jet {
 class RowCursor;
 class TableAppender;
 
+// Pages kept in memory by a database open for writing, unless told: 64 MiB
+// of Jet 4 pages (32 MiB of Jet 3), room for the indexes of a table of a
+// few million rows, so that adding rows in random key order seldom reads.
+inline constexpr std::size_t kWritingPageCachePages = 16384;
+inline constexpr std::size_t kReadingPageCachePages = 256;
+
 struct OpenOptions {
-  std::size_t page_cache_pages = 256;  // pages kept in memory (at least 1)
+  // Pages kept in memory (0: kReadingPageCachePages, or
+  // kWritingPageCachePages when writable).
+  std::size_t page_cache_pages = 0;
   bool writable = false;               // open for writing (create_table, append)
   bool exclusive = false;              // refuse a file another process holds
   std::string password;                // the database password, if it has one
@@ -29,7 +37,7 @@ struct OpenOptions {
 };
 
 struct CreateOptions {
-  std::size_t page_cache_pages = 1024;  // pages kept in memory (at least 16)
+  std::size_t page_cache_pages = kWritingPageCachePages;  // pages kept in memory (at least 16)
   bool journal = true;                  // as OpenOptions::journal
 };
 

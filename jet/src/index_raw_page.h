@@ -1,0 +1,72 @@
+// An index page read and edited in its stored form (byte map in
+// jet/index.h), without decoding its entries into keys: the index writer's
+// hot path. Searching a page costs a scan of its entry-end bitmask and a
+// binary search; adding an entry to a leaf rebuilds the page's bytes once.
+// Splits and the other rare changes work on decoded pages instead.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "jet/index.h"
+#include "page_cache.h"
+
+namespace jet {
+
+class RawIndexPage {
+ public:
+  explicit RawIndexPage(const IndexPageLayout& layout) : layout_(layout) {}
+
+  // Reads the header and the entry ends of `page` (kept alive here).
+  // Throws jet::Error (corruption, naming `number`) as decode_index_page
+  // does: a type other than 0x03/0x04, entries past the page, an entry too
+  // short for its pointers, a prefix longer than the first entry.
+  void load(PageRef page, std::uint32_t number);
+
+  std::uint32_t number() const { return number_; }
+  bool leaf() const { return leaf_; }
+  std::uint32_t owner() const;
+  std::uint32_t tail_page() const;
+  std::size_t count() const { return ends_.size(); }
+
+  // Orders entry `i` against (key, row) as compare_entries does: <0 when
+  // the entry comes first.
+  int compare(std::size_t i, std::span<const std::uint8_t> key, RowPointer row) const;
+  // True when entry `i` has exactly these key bytes.
+  bool key_equals(std::size_t i, std::span<const std::uint8_t> key) const;
+  // The first entry not before (key, row); count() when there is none.
+  std::size_t lower_bound(std::span<const std::uint8_t> key, RowPointer row) const;
+  // Node pages: the child page entry `i` points to.
+  std::uint32_t child(std::size_t i) const;
+
+  // Writes into `out` (resized to one page) this leaf with the entry
+  // (key, row) added at `slot`, every entry but the first sharing the
+  // longest prefix the keys allow. Returns false, leaving `out`
+  // unspecified, when the entries would not fit the page.
+  // REQUIRES: leaf(), slot <= count(), and (key, row) belongs at `slot`.
+  bool with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
+                       std::vector<std::uint8_t>& out) const;
+
+ private:
+  // Entry `i` as stored, and the bytes of the first entry it omits.
+  std::span<const std::uint8_t> stored(std::size_t i) const;
+  std::size_t prefix_of(std::size_t i) const { return i == 0 ? 0 : prefix_; }
+  std::size_t full_size(std::size_t i) const { return prefix_of(i) + stored(i).size(); }
+  std::uint8_t full_byte(std::size_t i, std::size_t at) const;
+  std::size_t tail_size() const { return kEntryRowPointerSize + (leaf_ ? 0 : kEntryChildSize); }
+  bool insert_in_place(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
+                       std::size_t capacity, std::vector<std::uint8_t>& out) const;
+  // Copies entry `i` (prefix restored) from byte `skip` on to `out`.
+  std::uint8_t* copy_entry(std::size_t i, std::size_t skip, std::uint8_t* out) const;
+
+  const IndexPageLayout& layout_;
+  PageRef page_;
+  std::span<const std::uint8_t> bytes_;
+  std::uint32_t number_ = 0;
+  bool leaf_ = false;
+  std::size_t prefix_ = 0;
+  std::vector<std::uint16_t> ends_;  // entry ends in the entry area
+};
+
+}  // namespace jet
