@@ -33,16 +33,22 @@ IndexEntry decode_entry(coding::Bytes stored, coding::Bytes prefix, bool leaf,
                             "entry of at least " + std::to_string(tail) + " bytes",
                             std::to_string(stored.size() + prefix.size()) + " bytes");
   }
-  std::vector<std::uint8_t> whole(prefix.begin(), prefix.end());
-  whole.insert(whole.end(), stored.begin(), stored.end());
-  std::size_t key_size = whole.size() - tail;
-  const std::uint8_t* p = whole.data() + key_size;
+  // The entry's bytes are the prefix and then the stored ones.
+  const std::size_t key_size = prefix.size() + stored.size() - tail;
+  std::uint8_t pointers[kEntryRowPointerSize + kEntryChildSize];
+  for (std::size_t i = 0; i < tail; ++i) {
+    const std::size_t at = key_size + i;
+    pointers[i] = at < prefix.size() ? prefix[at] : stored[at - prefix.size()];
+  }
   IndexEntry entry;
-  entry.row.page = coding::get_u24_be(p);
-  entry.row.row = p[3];
-  if (!leaf) entry.child_page = coding::get_u32_be(p + kEntryRowPointerSize);
-  whole.resize(key_size);
-  entry.key = std::move(whole);
+  entry.key.reserve(key_size);
+  entry.key.insert(entry.key.end(), prefix.begin(), prefix.begin() + std::ptrdiff_t(std::min(key_size, prefix.size())));
+  if (key_size > prefix.size()) {
+    entry.key.insert(entry.key.end(), stored.begin(), stored.begin() + std::ptrdiff_t(key_size - prefix.size()));
+  }
+  entry.row.page = coding::get_u24_be(pointers);
+  entry.row.row = pointers[3];
+  if (!leaf) entry.child_page = coding::get_u32_be(pointers + kEntryRowPointerSize);
   return entry;
 }
 

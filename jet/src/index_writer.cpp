@@ -218,11 +218,14 @@ IndexWriter::IndexWriter(IndexPageStore& store, std::uint32_t root, std::uint32_
 
 const RawIndexPage& IndexWriter::visit(std::uint32_t number) {
   if (auto it = nodes_.find(number); it != nodes_.end()) return it->second;
+  if (leaf_current_ && leaf_.number() == number) return leaf_;
+  leaf_current_ = false;
   leaf_.load(store_.read_page(number), number);
   if (leaf_.owner() != owner_) {
     throw Error::corruption(number, kWhere, "owner TDEF page " + std::to_string(owner_),
                             "owner " + std::to_string(leaf_.owner()));
   }
+  leaf_current_ = leaf_.leaf();
   if (leaf_.leaf()) return leaf_;
   if (nodes_.size() >= kNodesKept) nodes_.clear();
   return nodes_.emplace(number, leaf_).first->second;
@@ -275,6 +278,7 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
   // step down went by tail pages.
   const bool new_last = at == leaf_.count();
   const bool repeated = new_last && std::any_of(path_.begin(), path_.end() - 1, [](const Step& s) { return !s.tail; });
+  leaf_current_ = false;  // whichever way, the leaf changes
   if (!repeated && leaf_.with_leaf_entry(at, key, row, scratch_)) {
     store_.write_page(path_.back().page, scratch_);
     return;

@@ -106,6 +106,7 @@ class IndexWriter {
   std::uint32_t root_;
   std::uint32_t owner_;
   RawIndexPage leaf_;
+  bool leaf_current_ = false;  // leaf_ is as stored (a unique check, then its insert)
   // Node pages read so far, kept read: every insert passes the same few.
   // Nodes change only in a Change, which forgets them all.
   std::unordered_map<std::uint32_t, RawIndexPage> nodes_;

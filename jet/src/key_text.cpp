@@ -75,12 +75,35 @@ void require_code_page_1252(const std::u32string& cps) {
 
 std::u32string utf8_code_points(std::string_view utf8) {
   std::u32string out;
+  out.reserve(utf8.size());
   for (std::size_t at = 0; at < utf8.size();) {
     std::size_t length = sequence_length((unsigned char)utf8[at]);
     out.push_back(decode_one(utf8, at, length));
     at += length;
   }
   return out;
+}
+
+std::u16string utf8_units(std::string_view utf8) {
+  std::u16string units;
+  units.reserve(utf8.size());
+  for (std::size_t at = 0; at < utf8.size();) {
+    if ((unsigned char)utf8[at] < 0x80) {  // the common case, a byte a unit
+      units.push_back(char16_t(utf8[at++]));
+      continue;
+    }
+    const std::size_t length = sequence_length((unsigned char)utf8[at]);
+    char32_t cp = decode_one(utf8, at, length);
+    at += length;
+    if (cp < 0x10000) {
+      units.push_back(char16_t(cp));
+    } else {
+      cp -= 0x10000;
+      units.push_back(char16_t(0xD800 + (cp >> 10)));
+      units.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+    }
+  }
+  return units;
 }
 
 SortOrder sort_order_of(const ColumnDef& column, JetVersion version) {

@@ -169,25 +169,14 @@ void append_unit(std::vector<std::uint8_t>& out, char16_t unit) {
   out.push_back(static_cast<std::uint8_t>(unit >> 8));
 }
 
-std::u16string to_units(const std::u32string& points) {
-  std::u16string units;
-  units.reserve(points.size());
-  for (char32_t cp : points) {
-    if (cp < 0x10000) {
-      units.push_back(static_cast<char16_t>(cp));
-    } else {
-      units.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      units.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-    }
-  }
-  return units;
-}
-
 // Compressed form: runs of one-byte units (U+0001..U+00FF) and of two-byte
 // units, a 00 byte switching between them. A two-byte unit whose low byte
 // is 0 would read as a switch, so such text is not compressed.
 bool compress_units(const std::u16string& units, std::vector<std::uint8_t>& out) {
-  out = {0xFF, 0xFE};
+  out.clear();
+  out.reserve(units.size() + units.size() / 4 + 2);
+  out.push_back(0xFF);
+  out.push_back(0xFE);
   bool narrow = true;
   for (char16_t unit : units) {
     const bool fits = unit >= 0x01 && unit <= 0xFF;
@@ -247,9 +236,12 @@ bool utf8_to_jet4_text(std::string_view utf8, bool compress, std::vector<std::ui
     }
     return true;
   }
-  std::u32string points;
-  if (!code_points(utf8, points)) return false;
-  const std::u16string units = to_units(points);
+  std::u16string units;
+  try {
+    units = utf8_units(utf8);
+  } catch (const Error&) {
+    return false;
+  }
   if (compress && !units.empty() && compress_units(units, out) && out.size() < units.size() * 2) {
     return true;
   }
