@@ -36,7 +36,9 @@ Database Database::open(const std::string& path, const OpenOptions& options) {
   check_password(opened.header, options.password);
   const Format& format = *opened.format;
   std::size_t cache_pages = options.page_cache_pages;
-  if (cache_pages == 0) cache_pages = options.writable ? kWritingPageCachePages : kReadingPageCachePages;
+  if (cache_pages == 0) {
+    cache_pages = options.writable ? kWritingPageCacheBytes / format.page_size : kReadingPageCachePages;
+  }
   auto impl = std::make_unique<Impl>(std::move(opened.file), format, cache_pages);
   impl->header = std::move(opened.header);
   impl->catalog = read_catalog(impl->pages, format);

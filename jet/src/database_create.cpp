@@ -208,7 +208,9 @@ Database Database::create(const std::string& path, JetVersion version, const Cre
   PageFile file(path, PageFile::Mode::create);
   if (!file.try_lock(true)) throw Error::io("cannot create '" + path + "': it is in use by another program");
   if (options.journal) file.start_journal(f.page_size);
-  auto impl = std::make_unique<Impl>(std::move(file), f, std::max<std::size_t>(16, options.page_cache_pages));
+  const std::size_t cache_pages = options.page_cache_pages == 0 ? kWritingPageCacheBytes / f.page_size
+                                                                : std::max<std::size_t>(16, options.page_cache_pages);
+  auto impl = std::make_unique<Impl>(std::move(file), f, cache_pages);
   Impl& db = *impl;
   db.pages.append(header_page(f));
   db.pages.append(global_map_page(f));

@@ -17,15 +17,15 @@ namespace jet {
 class RowCursor;
 class TableAppender;
 
-// Pages kept in memory by a database open for writing, unless told: 64 MiB
-// of Jet 4 pages (32 MiB of Jet 3), room for the indexes of a table of a
-// few million rows, so that adding rows in random key order seldom reads.
-inline constexpr std::size_t kWritingPageCachePages = 16384;
+// Memory for pages of a database open for writing, unless told: room for
+// the indexes of a table of a few million rows, so that adding rows in
+// random key order seldom reads a page back.
+inline constexpr std::size_t kWritingPageCacheBytes = std::size_t(64) << 20;
 inline constexpr std::size_t kReadingPageCachePages = 256;
 
 struct OpenOptions {
   // Pages kept in memory (0: kReadingPageCachePages, or
-  // kWritingPageCachePages when writable).
+  // kWritingPageCacheBytes worth when writable).
   std::size_t page_cache_pages = 0;
   bool writable = false;               // open for writing (create_table, append)
   bool exclusive = false;              // refuse a file another process holds
@@ -37,7 +37,8 @@ struct OpenOptions {
 };
 
 struct CreateOptions {
-  std::size_t page_cache_pages = kWritingPageCachePages;  // pages kept in memory (at least 16)
+  // Pages kept in memory (at least 16; 0: kWritingPageCacheBytes worth).
+  std::size_t page_cache_pages = 0;
   bool journal = true;                  // as OpenOptions::journal
 };
 
