@@ -7,6 +7,7 @@
 #include "check_context.h"
 #include "index_walk.h"
 #include "jet/index.h"
+#include "index_page.h"
 
 namespace jet::check_detail {
 namespace {

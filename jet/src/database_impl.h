@@ -66,6 +66,11 @@ struct Database::Impl {
   void commit();
 };
 
+// How the engine's modules and tests reach a Database's insides.
+struct DatabaseInternals {
+  static Database::Impl& of(Database& db) { return *db.impl_; }
+};
+
 struct RowCursor::State {
   State(PageCache& pages, const Format& format, TableDef def)
       : table(std::move(def)), scan(pages, format, table) {}

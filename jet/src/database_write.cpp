@@ -112,7 +112,7 @@ void Database::Impl::commit() {
   file.commit_journal();
 }
 
-void set_page_limit_for_testing(Database& db, std::uint32_t pages) { db.impl().page_limit = pages; }
+void set_page_limit_for_testing(Database& db, std::uint32_t pages) { DatabaseInternals::of(db).page_limit = pages; }
 
 void Database::create_table(const TableSchema& schema) {
   Impl& db = *impl_;

@@ -16,6 +16,7 @@
 #include "text.h"
 #include "usage_map.h"
 #include "value_encoder.h"
+#include "index_page.h"
 
 namespace jet {
 namespace {

@@ -2,6 +2,7 @@
 #include "index_fill.h"
 
 #include <algorithm>
+#include "index_page.h"
 
 namespace jet::index_fill {
 namespace {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "jet/index.h"
+#include "index_page.h"
 
 namespace jet::index_fill {
 

@@ -6,6 +6,7 @@
 #include "format.h"
 #include "jet/error.h"
 #include "jet/index.h"
+#include "index_page.h"
 
 namespace jet {
 namespace {

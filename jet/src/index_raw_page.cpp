@@ -9,6 +9,7 @@
 #include "coding.h"
 #include "format.h"
 #include "jet/error.h"
+#include "index_page.h"
 
 namespace jet {
 namespace {

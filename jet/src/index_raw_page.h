@@ -11,6 +11,7 @@
 
 #include "jet/index.h"
 #include "page_cache.h"
+#include "index_page.h"
 
 namespace jet {
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include "index_page.h"
 
 namespace jet {
 namespace {

@@ -10,6 +10,7 @@
 #include "jet/error.h"
 #include "jet/index.h"
 #include "page_cache.h"
+#include "index_page.h"
 
 namespace jet {
 

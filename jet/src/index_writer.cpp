@@ -7,6 +7,7 @@
 
 #include "index_fill.h"
 #include "jet/error.h"
+#include "index_page.h"
 
 namespace jet {
 namespace {

@@ -35,6 +35,7 @@
 #include "jet/index.h"
 #include "jet/types.h"
 #include "page_cache.h"
+#include "index_page.h"
 
 namespace jet {
 

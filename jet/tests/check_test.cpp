@@ -17,6 +17,7 @@
 #include "long_value.h"
 #include "row_layout.h"
 #include "sample_files.h"
+#include "index_page.h"
 
 namespace jet {
 namespace {

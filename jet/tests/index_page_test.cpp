@@ -7,6 +7,7 @@
 #include "jet/index.h"
 #include "page_builder.h"
 #include "sample_files.h"
+#include "index_page.h"
 
 namespace jet {
 namespace {

@@ -10,6 +10,7 @@
 
 #include "coding.h"
 #include "index_fill.h"
+#include "index_page.h"
 
 namespace jet {
 namespace {

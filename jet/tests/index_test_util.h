@@ -18,6 +18,7 @@
 #include "sample_files.h"
 #include "table_def.h"
 #include "usage_map.h"
+#include "index_page.h"
 
 namespace jet::testing {
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "page_builder.h"
+#include "index_page.h"
 
 namespace jet {
 namespace {

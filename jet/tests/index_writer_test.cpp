@@ -13,6 +13,7 @@
 #include "check_context.h"
 #include "index_walk.h"
 #include "page_builder.h"
+#include "index_page.h"
 
 namespace jet {
 namespace {

@@ -18,6 +18,7 @@
 #include "jet/index.h"
 #include "page_cache.h"
 #include "page_file.h"
+#include "index_page.h"
 
 namespace jet::testing {
 

@@ -40,7 +40,7 @@ TEST_F(SampleTables, IndexesOfBothVersions) {
     // Every index tree starts on an index or data page of this file.
     for (const auto& r : def.real_indexes) {
       ASSERT_LT(r.first_page, db.page_count()) << file;
-      const std::uint8_t type = db.impl().pages.get(r.first_page)->bytes[0];
+      const std::uint8_t type = DatabaseInternals::of(db).pages.get(r.first_page)->bytes[0];
       EXPECT_TRUE(type == 0x03 || type == 0x04) << file << " page " << r.first_page;
     }
   }

@@ -64,7 +64,7 @@ TEST_P(WriterTest, DeepIndexesStayOrderedAndComplete) {
   if (rows >= 100000) {
     // Roots of the big trees are node pages: the trees have several levels.
     for (const RealIndexDef& index : def.real_indexes) {
-      EXPECT_EQ(db.impl().pages.get(index.first_page)->bytes[0], 0x03) << "index " << index.number;
+      EXPECT_EQ(DatabaseInternals::of(db).pages.get(index.first_page)->bytes[0], 0x03) << "index " << index.number;
     }
   }
   if (mdbtools_installed()) {

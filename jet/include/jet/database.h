@@ -132,10 +132,9 @@ class Database {
   void close();
 
   struct Impl;
-  // Engine-internal access (page cache, format) for other engine modules.
-  Impl& impl() { return *impl_; }
 
  private:
+  friend struct DatabaseInternals;  // the engine's own modules and tests
   explicit Database(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> impl_;
 };
