@@ -47,6 +47,7 @@ TableWriter::TableWriter(Database::Impl& db, TableDef def, std::vector<ColumnRul
     stores_.push_back(std::make_unique<CachePageStore>(db_, index.usage_map));
     indexes_.push_back(std::make_unique<IndexWriter>(*stores_.back(), index.first_page, def_.tdef_page));
   }
+  always_fits_ = largest_row_size() <= max_row_size(db_.format);
   // Go on filling the last page with free space, as Access does.
   const UsageMap free = read_usage_map(db_.pages, db_.format, def_.free_pages, def_.tdef_page);
   if (!free.pages.empty()) data_page_ = free.pages.back();
@@ -238,8 +239,23 @@ std::int32_t TableWriter::append(const std::vector<Value>& row) {
   return p.has_autonumber ? p.autonumber : 0;
 }
 
+// The largest row the table's columns allow: each value at its column's
+// length, long values as the reference that stays in the row.
+std::size_t TableWriter::largest_row_size() const {
+  std::vector<std::vector<std::uint8_t>> bytes(def_.columns.size());
+  std::vector<FieldBytes> view(def_.columns.size());
+  for (std::size_t c = 0; c < def_.columns.size(); ++c) {
+    const ColumnDef& column = def_.columns[c];
+    if (column.type == ColumnType::boolean) continue;
+    bytes[c].resize(is_long_value(column.type) ? kLongValueHeaderSize : column.length);
+    view[c] = FieldBytes{false, true, bytes[c]};
+  }
+  return encoded_row_size(view, def_, db_.format);
+}
+
 bool TableWriter::fits(const std::vector<Value>& row) {
   if (row.size() != def_.columns.size()) return false;
+  if (always_fits_) return true;
   std::vector<StoredField> fields;
   std::vector<FieldBytes> view(row.size());
   std::vector<std::vector<std::uint8_t>> refs(row.size());

@@ -50,6 +50,7 @@ class TableWriter {
   RowPointer place(std::uint32_t& current, std::uint32_t owner, RowPointer used_map,
                    RowPointer free_map, const std::vector<std::uint8_t>& row);
   const LongValueMaps& maps_of(const ColumnDef& column) const;
+  std::size_t largest_row_size() const;
 
   Database::Impl& db_;
   TableDef def_;
@@ -59,6 +60,7 @@ class TableWriter {
   std::vector<std::unique_ptr<CachePageStore>> stores_;
   std::vector<std::unique_ptr<IndexWriter>> indexes_;
   bool changed_ = false;
+  bool always_fits_ = false;  // no row of this table can pass the page's limit
 };
 
 }  // namespace jet

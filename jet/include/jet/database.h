@@ -191,7 +191,9 @@ class TableAppender {
 
   // True when `row` (as for append) fits in one data page; long values
   // count as what stays in the row. Lets a caller refuse a record field by
-  // field before append.
+  // field before append. Answers at once, without encoding, for a table
+  // whose largest possible row fits; a value too long for its column or of
+  // the wrong type is append's to refuse.
   bool fits(const std::vector<Value>& row) const;
 
   struct State;
