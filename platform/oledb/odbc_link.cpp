@@ -1,5 +1,7 @@
 #include "platform/oledb/odbc_link.h"
 
+#include <algorithm>
+
 namespace {
 
 bool contains_nocase(const std::string& text, const char* part) {
@@ -104,6 +106,13 @@ oledb_column oledb_describe(const odbc::column_desc& d) {
   if (fixed_text && !(c.flags & DBCOLUMNFLAGS_ISLONG)) c.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;
   if (!d.not_null) c.flags |= DBCOLUMNFLAGS_ISNULLABLE | DBCOLUMNFLAGS_MAYBENULL;
   return c;
+}
+
+std::size_t oledb_block_width(const oledb_column& column) {
+  if (column.flags & DBCOLUMNFLAGS_ISLONG) return 0;
+  if (column.fetch == odbc::fetch_kind::binary) return column.size <= 8000 ? column.size : 0;
+  if (column.size > 4000) return 0;
+  return (std::max<std::size_t>(column.size, 64) + 1) * 2;
 }
 
 HRESULT oledb_fail_odbc(const odbc::diagnostics& diag) {

@@ -34,6 +34,13 @@ using oledb_row = std::vector<oledb_cell>;
 // nullable.
 oledb_column oledb_describe(const odbc::column_desc& desc);
 
+// The most bytes a value of the column takes when fetched in a block:
+// UTF-16 text of its declared length (at least 64 characters, which holds
+// any number or date as text) with a terminator, or binary of its length;
+// 0 for long columns and those over 4000 characters or 8000 bytes, which
+// are read whole one row at a time.
+std::size_t oledb_block_width(const oledb_column& column);
+
 // Leaves the error object for ODBC diagnostics and answers its HRESULT.
 HRESULT oledb_fail_odbc(const odbc::diagnostics& diag);
 
