@@ -1,48 +1,51 @@
 #include "platform/oledb/odbc_cells.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace odbc {
 namespace {
 
-std::string ascii_utf16(const char* text) {
-  std::string out;
-  for (const char* p = text; *p != '\0'; ++p) {
-    out += *p;
-    out += '\0';
-  }
+// ASCII text as UTF-16LE bytes.
+std::string ascii_utf16(const char* text, std::size_t n) {
+  std::string out(2 * n, '\0');
+  for (std::size_t i = 0; i < n; ++i) out[2 * i] = text[i];
   return out;
 }
 
-// `value` as UTF-16 digits, at least `width` of them (as "%0*u" writes it).
-void append_padded(std::string& utf16, unsigned long value, std::size_t width) {
+std::string ascii_utf16(const char* text) { return ascii_utf16(text, std::strlen(text)); }
+
+// Writes `value` in at least `width` digits at `at` (as "%0*u" writes it);
+// answers the end.
+char* put_padded(char* at, unsigned long value, std::size_t width) {
   char digits[24];
   std::size_t n = 0;
   do {
     digits[n++] = static_cast<char>('0' + value % 10);
     value /= 10;
   } while (value != 0);
-  for (; n < width; --width) utf16.append({'0', '\0'});
-  while (n > 0) utf16.append({digits[--n], '\0'});
+  for (; n < width; --width) *at++ = '0';
+  while (n > 0) *at++ = digits[--n];
+  return at;
 }
 
 }  // namespace
 
 std::string timestamp_text(const SQL_TIMESTAMP_STRUCT& ts) {
   if (ts.year >= 0) {
-    std::string out;
-    out.reserve(46);
+    char text[96];
     const unsigned long fields[] = {static_cast<unsigned long>(ts.year), ts.month, ts.day, ts.hour, ts.minute, ts.second};
     static const char kBefore[] = {0, '-', '-', ' ', ':', ':'};
+    char* at = text;
     for (int i = 0; i < 6; ++i) {
-      if (kBefore[i] != 0) out.append({kBefore[i], '\0'});
-      append_padded(out, fields[i], i == 0 ? 4 : 2);
+      if (kBefore[i] != 0) *at++ = kBefore[i];
+      at = put_padded(at, fields[i], i == 0 ? 4 : 2);
     }
     if (ts.fraction != 0) {
-      out.append({'.', '\0'});
-      append_padded(out, ts.fraction / 1000000, 3);
+      *at++ = '.';
+      at = put_padded(at, ts.fraction / 1000000, 3);
     }
-    return out;
+    return ascii_utf16(text, static_cast<std::size_t>(at - text));
   }
   char text[64];
   int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", ts.year, ts.month, ts.day, ts.hour,
