@@ -2,6 +2,7 @@
 // column's array for up to kBlockRows rows, which fetch then hands out one
 // at a time as whole values, as the row-by-row reading gives them.
 #include <algorithm>
+#include <cstring>
 
 #include "platform/oledb/odbc_block.h"
 #include "platform/oledb/odbc_cells.h"
@@ -37,11 +38,15 @@ bool take_value(const block_column& c, std::size_t r, cell& out) {
   }
   out.is_null = false;
   if (c.kind == fetch_kind::timestamp) {
-    out.bytes = timestamp_text(*reinterpret_cast<const SQL_TIMESTAMP_STRUCT*>(value));
+    SQL_TIMESTAMP_STRUCT ts;
+    std::memcpy(&ts, value, sizeof ts);
+    out.bytes = timestamp_text(ts);
     return true;
   }
   if (c.kind == fetch_kind::guid) {
-    out.bytes = guid_text(*reinterpret_cast<const SQLGUID*>(value));
+    SQLGUID g;
+    std::memcpy(&g, value, sizeof g);
+    out.bytes = guid_text(g);
     return true;
   }
   const std::size_t room = c.kind == fetch_kind::binary ? c.width : c.width - 2;
