@@ -104,6 +104,7 @@ TEST(OledbColumns, BlockWidthsHoldTheLongestValue) {
       {odbc::t_varbinary, 8000, "varbinary", 8000}, {odbc::t_binary, 8, "timestamp", 8},
       {odbc::t_longvarchar, 2147483647, "text", 0}, {odbc::t_longvarbinary, 2147483647, "image", 0},
       {odbc::t_wvarchar, 0, "nvarchar", 0},      {odbc::t_ss_variant, 8000, "sql_variant", 0},
+      {-151, 892, "hierarchyid", 0},  // a user-defined type's text may pass its size
   };
   for (const auto& c : cases) {
     oledb_column col = oledb_describe({"c", c.sql_type, c.size, 0, false, c.type_name});
