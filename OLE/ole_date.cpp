@@ -1,6 +1,6 @@
 #include "OLE/ole_date.h"
 
-#include <cstdio>
+#include <string>
 
 #include "TK/tk_trace.h"
 
@@ -39,29 +39,58 @@ void ole_date::classify() {
     kind_ = date_only;
 }
 
+namespace {
+
+// `value` in at least `width` digits, zero-padded (as "%0*u" writes it).
+void append_padded(std::string& out, unsigned value, std::size_t width) {
+  char digits[8];
+  std::size_t n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  if (n < width) out.append(width - n, '0');
+  while (n > 0) out += digits[--n];
+}
+
+// "yyyy-mm-dd", then " hh:mm:ss" when `with_time`.
+std::string date_text(const SYSTEMTIME& f, bool with_time) {
+  std::string text;
+  text.reserve(19);
+  append_padded(text, f.wYear, 4);
+  text += '-';
+  append_padded(text, f.wMonth, 2);
+  text += '-';
+  append_padded(text, f.wDay, 2);
+  if (!with_time) return text;
+  text += ' ';
+  append_padded(text, f.wHour, 2);
+  text += ':';
+  append_padded(text, f.wMinute, 2);
+  text += ':';
+  append_padded(text, f.wSecond, 2);
+  return text;
+}
+
+}  // namespace
+
 std::string ole_date::to_string() const {
   TK_TRACE(1, "ole_date::to_string");
   const SYSTEMTIME& f = fields_;
-  char buf[64];
   bool has_time = f.wHour != 0 || f.wMinute != 0 || f.wSecond != 0;
   switch (kind_) {
     case date_time:
       TK_TRACE(1, "printing datetime...");
-      if (has_time) {
-        std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", f.wYear, f.wMonth, f.wDay,
-                      f.wHour, f.wMinute, f.wSecond);
-        return buf;
-      }
-      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", f.wYear, f.wMonth, f.wDay);
-      return buf;
+      return date_text(f, has_time);
     case date_only:
       TK_TRACE(1, "printing date...");
-      std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", f.wYear, f.wMonth, f.wDay);
-      return buf;
-    case time_only:
+      return date_text(f, false);
+    case time_only: {
       TK_TRACE(1, "printing time...");
-      std::snprintf(buf, sizeof buf, "0000-00-00 %02d:%02d:%02d", f.wHour, f.wMinute, f.wSecond);
-      return buf;
+      SYSTEMTIME zero_day = f;
+      zero_day.wYear = zero_day.wMonth = zero_day.wDay = 0;
+      return date_text(zero_day, true);
+    }
     default:
       return "";
   }

@@ -72,6 +72,34 @@ bool layout_shape(std::string_view text, char sep) {
   return time_shape(text, at);
 }
 
+// The digits at text[at..at+n) as a number; false when one is not a digit.
+bool fixed_number(std::string_view text, std::size_t at, std::size_t n, int& out) {
+  out = 0;
+  for (std::size_t i = at; i < at + n; ++i) {
+    if (!is_digit(text[i])) return false;
+    out = out * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+// "yyyy-mm-dd" and "yyyy-mm-dd hh:mm:ss" exactly, the form every date
+// value of the system is written in, read as the platform's parser reads
+// them (year, month, day, then the time) without its general tokenizing.
+// False for any other text, which the platform's parser then reads.
+bool read_iso_date(std::string_view text, DATE& date) {
+  if (text.size() != 10 && text.size() != 19) return false;
+  if (text[4] != '-' || text[7] != '-') return false;
+  if (text.size() == 19 && (text[10] != ' ' || text[13] != ':' || text[16] != ':')) return false;
+  int f[6] = {0, 0, 0, 0, 0, 0};
+  for (int i = 0; i < (text.size() == 19 ? 6 : 3); ++i) {
+    static const std::size_t kAt[] = {0, 5, 8, 11, 14, 17};
+    if (!fixed_number(text, kAt[i], i == 0 ? 4 : 2, f[i])) return false;
+  }
+  SYSTEMTIME st{static_cast<WORD>(f[0]), static_cast<WORD>(f[1]), 0, static_cast<WORD>(f[2]),
+                static_cast<WORD>(f[3]), static_cast<WORD>(f[4]), static_cast<WORD>(f[5]), 0};
+  return SystemTimeToVariantTime(&st, &date) != 0;
+}
+
 // Cuts the text at the first 12-hour marker, trying AM, PM, am, pm.
 std::string cut_day_half_marker(const std::string& text) {
   for (const char* marker : {"AM", "PM", "am", "pm"}) {
@@ -188,7 +216,8 @@ bool ole_date::try_pure_time(const std::string& text) {
 
 bool ole_date::try_platform(const std::string& text) {
   DATE date = 0.0;
-  if (FAILED(VarDateFromStr(text.c_str(), LOCALE_SYSTEM_DEFAULT, 0, &date))) return false;
+  if (!read_iso_date(text, date) && FAILED(VarDateFromStr(text.c_str(), LOCALE_SYSTEM_DEFAULT, 0, &date)))
+    return false;
   SYSTEMTIME st{};
   if (!VariantTimeToSystemTime(date, &st)) return false;
   fields_ = st;

@@ -135,17 +135,22 @@ ole_variant dao_recordset::required_null_value(VARTYPE vartype) {
   }
 }
 
-void dao_recordset::collect(const std::string& name, const VARIANT& value) {
-  call(rows_->put_Collect(dao_var(name).v, value));
+void dao_recordset::collect(std::size_t i, const VARIANT& value) {
+  if (items_.size() != schema().size()) {
+    items_.clear();
+    for (std::size_t k = 0; k < schema().size(); ++k) items_.emplace_back(schema().at(k).name);
+  }
+  call(rows_->put_Collect(items_[i].v, value));
 }
 
-bool dao_recordset::put_field(const t_ftd& d, const udb_field& s) {
+bool dao_recordset::put_field(std::size_t i, const udb_field& s) {
+  const t_ftd& d = schema().at(i);
   VARTYPE t = s.declared_type();
   TK_TRACE(1, "\tAdd field '%s', type=%08X (value=%s)", d.name.c_str(), t, s.to_string().c_str());
   try {
     if (d.b_not_null && (t == VT_EMPTY || t == VT_NULL)) {
       TK_TRACE(1, "Got NULL value for not null field");
-      collect(d.name, required_null_value(d.vartype).variant());
+      collect(i, required_null_value(d.vartype).variant());
     } else if (t == VT_DATE) {
       std::string text = s.to_string();
       std::size_t at = text.find(dao_zero_date);
@@ -153,16 +158,16 @@ bool dao_recordset::put_field(const t_ftd& d, const udb_field& s) {
         TK_TRACE(1, "Null date has been found");
         text.replace(at, std::string(dao_zero_date).size(), dao_fake_date);
       }
-      collect(d.name, ole_variant::from_string(text, VT_DATE).variant());
+      collect(i, ole_variant::from_string(text, VT_DATE).variant());
     } else if (t == VT_I1 || t == VT_UI2 || t == VT_UI4 || t == VT_I8 || t == VT_UI8) {
-      collect(d.name, dao_get_valid_variant(s.value()).variant());
+      collect(i, dao_get_valid_variant(s.value()).variant());
     } else {
-      collect(d.name, s.value().variant());
+      collect(i, s.value().variant());
     }
   } catch (const dao_exception& e) {
     if (!is_too_large(e)) throw;
     TK_TRACE(2, "Record is too large.");
-    collect(d.name, ole_variant().variant());
+    collect(i, ole_variant().variant());
     return false;
   }
   return true;
@@ -174,7 +179,7 @@ void dao_recordset::append_record(const udb_record& record) {
   if (record.size() != schema().size()) throw tk_exception(dao_msg_not_conform, tk_level_recoverable);
   std::string lost;
   for (std::size_t i = 0; i < record.size(); ++i) {
-    if (!put_field(schema().at(i), record.at(i)) && lost.empty()) lost = schema().at(i).name;
+    if (!put_field(i, record.at(i)) && lost.empty()) lost = schema().at(i).name;
   }
   set_record_count(record_count() + 1);
   call(rows_->Update(dbUpdateRegular, VARIANT_FALSE));

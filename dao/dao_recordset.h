@@ -15,11 +15,13 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "OLE/ole_ptr.h"
 #include "UDB/udb_recordset.h"
 #include "dao/dao_exception.h"
 #include "dao/dao_record.h"
+#include "dao/dao_variant_args.h"
 #include "platform/dao/dao.h"
 
 inline constexpr char dao_msg_not_conform[] = "The structures of data source does not conform to the destination table.";
@@ -52,12 +54,15 @@ class dao_recordset : public udb_recordset {
   void init_indexes();
   // Writes one field; answers false when the value made the row too large
   // and the field was stored empty instead.
-  bool put_field(const t_ftd& d, const udb_field& s);
-  void collect(const std::string& name, const VARIANT& value);
+  bool put_field(std::size_t i, const udb_field& s);
+  // Assigns the pending record's field of schema column i.
+  void collect(std::size_t i, const VARIANT& value);
 
   std::string name_;
   ole_com_ptr<Recordset> rows_;
   ole_com_ptr<_TableDef> tabledef_;
   VARIANT_BOOL eof_ = 0;
   std::unique_ptr<dao_record> current_;
+  // The schema's field names as DAO item arguments, made once.
+  std::vector<dao_var> items_;
 };

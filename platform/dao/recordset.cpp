@@ -1,8 +1,12 @@
 // Recordsets over one table: append-only (a pending row, written by
 // Update) or read-only (the table's rows, read when it is opened).
 #include <optional>
+#include <string>
+#include <unordered_map>
 
+#include "jet/error.h"
 #include "platform/dao/objects.h"
+#include "platform/dao/row_room.h"
 #include "platform/dao/tabledef.h"
 #include "platform/dao/values.h"
 
@@ -36,20 +40,23 @@ class recordset_object : public com_object<Recordset> {
     if (HRESULT hr = usable(true); FAILED(hr)) return hr;
     return guard(errors_, [&]() -> HRESULT {
       if (!has_pending_) return fail(errors_, 3020);
-      item_key key;
-      if (!key_arg(item, key)) return fail(errors_, 3265);
-      std::size_t column = key.by_name ? find_column(file_->stored(key.name)) : static_cast<std::size_t>(key.position);
+      std::size_t column = column_of(item);
       if (column >= def_.columns.size()) return fail(errors_, 3265);
       jet::Value converted;
-      if (LONG error = to_jet_value(value, def_.columns[column], file_->jet3(), converted))
-        return fail(errors_, error);
-      std::vector<jet::Value> candidate = pending_;
-      candidate[column] = std::move(converted);
+      if (LONG error = to_jet_value(value, def_.columns[column], jet3_, converted)) return fail(errors_, error);
       // The value that makes the row too large is refused here, so that the
       // caller can store the field empty and keep the rest of the row.
-      if (!appender_->fits(candidate)) return fail(errors_, 3047);
-      pending_ = std::move(candidate);
-      return S_OK;
+      std::swap(pending_[column], converted);
+      bool fits = true;
+      try {
+        fits = !needs_room_check(column) || appender_->fits(pending_);
+      } catch (...) {
+        std::swap(pending_[column], converted);
+        throw;
+      }
+      if (fits) return S_OK;
+      std::swap(pending_[column], converted);
+      return fail(errors_, 3047);
     });
   }
 
@@ -145,6 +152,33 @@ class recordset_object : public com_object<Recordset> {
     return S_OK;
   }
 
+  // The column an item names; past the last column when none. Names are
+  // looked up once each.
+  std::size_t column_of(const VARIANT& item) {
+    item_key key;
+    if (!key_arg(item, key)) return def_.columns.size();
+    if (!key.by_name) return static_cast<std::size_t>(key.position);
+    auto known = column_by_name_.find(key.name);
+    if (known != column_by_name_.end()) return known->second;
+    std::size_t column = find_column(file_->stored(key.name));
+    column_by_name_.emplace(std::move(key.name), column);
+    return column;
+  }
+
+  // Whether the pending row, with the value just put in `column`, must be
+  // checked against the page: always, unless the widest row the table can
+  // have fits and the value is no wider than that row assumed.
+  bool needs_room_check(std::size_t column) {
+    if (!widest_fits_) {
+      try {
+        widest_fits_ = appender_->fits(widest_row(def_, jet3_));
+      } catch (const jet::Error&) {
+        widest_fits_ = false;
+      }
+    }
+    return !*widest_fits_ || beyond_widest(def_.columns[column], pending_[column], jet3_);
+  }
+
   // An exact match first, else letter case ignored.
   std::size_t find_column(const std::string& name) const {
     for (std::size_t i = 0; i < def_.columns.size(); ++i) {
@@ -162,6 +196,9 @@ class recordset_object : public com_object<Recordset> {
   bool read_only_;
   bool closed_ = false;
   std::optional<jet::TableAppender> appender_;
+  bool jet3_ = file_->jet3();
+  std::unordered_map<std::string, std::size_t> column_by_name_;
+  std::optional<bool> widest_fits_;
   std::vector<jet::Value> pending_;
   bool has_pending_ = false;
   std::vector<std::vector<jet::Value>> rows_;

@@ -38,9 +38,24 @@ std::size_t decode(std::string_view text, std::size_t i, char32_t& c) {
   return n;
 }
 
-// Changes `value` to `vt`; answers 0 or the DAO error number.
+// The types whose VARIANTs own nothing, so that a bitwise copy is a copy.
+bool is_plain_scalar(VARTYPE vt) {
+  switch (vt) {
+    case VT_BOOL: case VT_UI1: case VT_I2: case VT_I4: case VT_CY: case VT_R4: case VT_R8: case VT_DATE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Changes `value` to `vt`; answers 0 or the DAO error number. A plain
+// scalar of that type already is copied as it stands.
 LONG change(const VARIANT& value, VARTYPE vt, VARIANT& out) {
   VariantInit(&out);
+  if (value.vt == vt && is_plain_scalar(vt)) {
+    out = value;
+    return 0;
+  }
   HRESULT hr = VariantChangeType(&out, &value, 0, vt);
   if (SUCCEEDED(hr)) return 0;
   return hr == DISP_E_OVERFLOW ? 3349 : 3421;
@@ -66,6 +81,8 @@ LONG to_text(const VARIANT& value, const jet::ColumnDef& column, bool jet3, jet:
   if (value.vt == VT_DATE) {
     text = date_text(value.date);
     if (text.empty()) return 3421;
+  } else if (value.vt == VT_BSTR) {
+    text.assign(value.bstrVal ? value.bstrVal : "", SysStringByteLen(value.bstrVal));
   } else {
     if (value.vt == (VT_ARRAY | VT_UI1)) return 3421;
     variant_holder h;

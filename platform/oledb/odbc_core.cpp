@@ -3,7 +3,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include <cstdio>
+#include "platform/oledb/odbc_block.h"
+#include "platform/oledb/odbc_cells.h"
 
 namespace odbc {
 namespace {
@@ -18,6 +19,11 @@ SQLHENV environment() {
   return env;
 }
 
+SQLCHAR* arg(const std::string& text) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())); }
+
+}  // namespace
+
+// Appends the diagnostic records of `handle`.
 void collect(SQLSMALLINT type, SQLHANDLE handle, diagnostics& diag) {
   for (SQLSMALLINT i = 1;; ++i) {
     SQLCHAR state[6] = {0};
@@ -28,32 +34,6 @@ void collect(SQLSMALLINT type, SQLHANDLE handle, diagnostics& diag) {
     diag.push_back({reinterpret_cast<char*>(state), native, reinterpret_cast<char*>(message)});
   }
 }
-
-std::string ascii_utf16(const char* text) {
-  std::string out;
-  for (const char* p = text; *p != '\0'; ++p) {
-    out += *p;
-    out += '\0';
-  }
-  return out;
-}
-
-// FreeTDS writes the year of the newer date types without leading zeros
-// ("1-01-01"); SQL Server writes four digits.
-void pad_year(std::string& utf16) {
-  std::size_t digits = 0;
-  while (digits * 2 + 1 < utf16.size() && utf16[digits * 2] >= '0' && utf16[digits * 2] <= '9' &&
-         utf16[digits * 2 + 1] == '\0')
-    ++digits;
-  bool dash = digits * 2 + 1 < utf16.size() && utf16[digits * 2] == '-' && utf16[digits * 2 + 1] == '\0';
-  if (digits == 0 || digits >= 4 || !dash) return;
-  utf16.insert(0, std::string((4 - digits) * 2, '\0'));
-  for (std::size_t i = 0; i < 4 - digits; ++i) utf16[i * 2] = '0';
-}
-
-SQLCHAR* arg(const std::string& text) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.data())); }
-
-}  // namespace
 
 connection::~connection() {
   if (connected_) SQLDisconnect(dbc_);
@@ -94,7 +74,7 @@ statement::statement(std::shared_ptr<connection> owner) : owner_(std::move(owner
 
 statement::~statement() {
   if (stmt_ != nullptr) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
-}
+}  // the bound buffers outlive the handle
 
 bool statement::failed(short rc, diagnostics& diag) const {
   if (SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA) return false;
@@ -165,6 +145,7 @@ bool statement::describe(std::vector<column_desc>& columns, diagnostics& diag) {
 }
 
 bool statement::fetch(const std::vector<fetch_kind>& kinds, std::vector<cell>& row, bool* got, diagnostics& diag) {
+  if (block_) return fetch_from_block(row, got, diag);
   *got = false;
   SQLRETURN rc = SQLFetch(stmt_);
   if (rc == SQL_NO_DATA) return true;
@@ -183,22 +164,14 @@ bool statement::read_cell(unsigned short ordinal, fetch_kind kind, cell& out, di
     SQL_TIMESTAMP_STRUCT ts{};
     if (failed(SQLGetData(stmt_, ordinal, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator), diag)) return false;
     if (indicator == SQL_NULL_DATA) return true;
-    char text[64];
-    int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", ts.year, ts.month, ts.day, ts.hour,
-                          ts.minute, ts.second);
-    if (ts.fraction != 0) std::snprintf(text + n, sizeof text - n, ".%03u", static_cast<unsigned>(ts.fraction / 1000000));
-    out = {false, ascii_utf16(text)};
+    out = {false, timestamp_text(ts)};
     return true;
   }
   if (kind == fetch_kind::guid) {
     SQLGUID g{};
     if (failed(SQLGetData(stmt_, ordinal, SQL_C_GUID, &g, sizeof g, &indicator), diag)) return false;
     if (indicator == SQL_NULL_DATA) return true;
-    char text[64];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
-                  g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
-    out = {false, ascii_utf16(text)};
+    out = {false, guid_text(g)};
     return true;
   }
   // Text and binary values arrive in pieces until the whole value is read.
@@ -224,6 +197,7 @@ bool statement::read_cell(unsigned short ordinal, fetch_kind kind, cell& out, di
 
 void statement::close_cursor() {
   if (stmt_ != nullptr) SQLFreeStmt(stmt_, SQL_CLOSE);
+  unbind_block();
 }
 
 }  // namespace odbc

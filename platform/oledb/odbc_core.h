@@ -76,19 +76,33 @@ class statement {
   bool statistics(const std::string* owner, const std::string& table, diagnostics& diag);
 
   bool describe(std::vector<column_desc>& columns, diagnostics& diag);
+  // Makes fetch read the current result many rows at a time into bound
+  // buffers. widths[i] is the most bytes a value of column i takes (UTF-16
+  // text with its terminator, or binary; ignored for timestamps and GUIDs),
+  // 0 when it has no bound. Answers false, and rows stay read one at a time
+  // with every value whole, when a text or binary column has no bound or
+  // the driver refuses row arrays. Call after execute, before any fetch.
+  bool bind_block(const std::vector<fetch_kind>& kinds, const std::vector<std::size_t>& widths);
   // The next row of the current result, each value whole; *got false at
-  // the end.
+  // the end. A value longer than its bound width fails (01004).
   bool fetch(const std::vector<fetch_kind>& kinds, std::vector<cell>& row, bool* got, diagnostics& diag);
-  // Frees the statement (and so its connection) for the next one.
+  // Frees the statement (and so its connection) for the next one; a block
+  // binding ends with it.
   void close_cursor();
+
+  struct block_buffers;
 
  private:
   bool read_cell(unsigned short ordinal, fetch_kind kind, cell& out, diagnostics& diag);
+  bool fetch_from_block(std::vector<cell>& row, bool* got, diagnostics& diag);
+  bool next_block(diagnostics& diag);
+  void unbind_block();
   bool failed(short rc, diagnostics& diag) const;
 
   std::shared_ptr<connection> owner_;
   void* stmt_ = nullptr;
   std::string piece_;  // one piece of a long value, reused for every cell
+  std::unique_ptr<block_buffers> block_;
 };
 
 }  // namespace odbc

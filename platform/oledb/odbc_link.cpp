@@ -1,5 +1,7 @@
 #include "platform/oledb/odbc_link.h"
 
+#include <algorithm>
+
 namespace {
 
 bool contains_nocase(const std::string& text, const char* part) {
@@ -19,6 +21,21 @@ void append_utf16(std::string& out, char32_t cp) {
     unit(0xDC00 + (cp & 0x3FF));
   } else {
     unit(cp);
+  }
+}
+
+// The types whose values, as text or bytes, stay within what their size
+// gives (numbers and dates within 64 characters).
+bool has_known_bound(short type) {
+  switch (type) {
+    case odbc::t_bit: case odbc::t_tinyint: case odbc::t_smallint: case odbc::t_integer: case odbc::t_bigint:
+    case odbc::t_real: case odbc::t_float: case odbc::t_double: case odbc::t_decimal: case odbc::t_numeric:
+    case odbc::t_type_timestamp: case odbc::t_datetime: case odbc::t_type_date: case odbc::t_type_time:
+    case odbc::t_ss_time2: case odbc::t_ss_timestampoffset: case odbc::t_guid: case odbc::t_char:
+    case odbc::t_varchar: case odbc::t_wchar: case odbc::t_wvarchar: case odbc::t_binary: case odbc::t_varbinary:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -100,10 +117,18 @@ oledb_column oledb_describe(const odbc::column_desc& d) {
     default: sized(DBTYPE_WSTR, d.size, false); break;
   }
   if (c.type == DBTYPE_BYTES) c.fetch = odbc::fetch_kind::binary;
+  c.known_bound = has_known_bound(d.type);
   bool fixed_text = d.type == odbc::t_char || d.type == odbc::t_wchar || d.type == odbc::t_binary;
   if (fixed_text && !(c.flags & DBCOLUMNFLAGS_ISLONG)) c.flags |= DBCOLUMNFLAGS_ISFIXEDLENGTH;
   if (!d.not_null) c.flags |= DBCOLUMNFLAGS_ISNULLABLE | DBCOLUMNFLAGS_MAYBENULL;
   return c;
+}
+
+std::size_t oledb_block_width(const oledb_column& column) {
+  if (!column.known_bound || (column.flags & DBCOLUMNFLAGS_ISLONG)) return 0;
+  if (column.fetch == odbc::fetch_kind::binary) return column.size <= 8000 ? column.size : 0;
+  if (column.size > 4000) return 0;
+  return (std::max<std::size_t>(column.size, 64) + 1) * 2;
 }
 
 HRESULT oledb_fail_odbc(const odbc::diagnostics& diag) {

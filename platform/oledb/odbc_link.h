@@ -19,6 +19,7 @@ struct oledb_column {
   BYTE scale = 0xFF;
   DBCOLUMNFLAGS flags = 0;
   odbc::fetch_kind fetch = odbc::fetch_kind::text;
+  bool known_bound = false;  // a type whose text or bytes never exceed its size's bound
 };
 
 // A value: null, UTF-16 text bytes (no terminator) for every type but
@@ -33,6 +34,14 @@ using oledb_row = std::vector<oledb_cell>;
 // as long text or bytes of size 2147483647.  Unknown nullability counts as
 // nullable.
 oledb_column oledb_describe(const odbc::column_desc& desc);
+
+// The most bytes a value of the column takes when fetched in a block:
+// UTF-16 text of its declared length (at least 64 characters, which holds
+// any number or date as text) with a terminator, or binary of its length;
+// 0 for long columns, those over 4000 characters or 8000 bytes and those
+// of types without a known bound (sql_variant, user-defined types), which
+// are read whole one row at a time.
+std::size_t oledb_block_width(const oledb_column& column);
 
 // Leaves the error object for ODBC diagnostics and answers its HRESULT.
 HRESULT oledb_fail_odbc(const odbc::diagnostics& diag);

@@ -75,6 +75,7 @@ HRESULT oledb_streamed_source::open(std::shared_ptr<odbc::connection> connection
   std::unique_ptr<oledb_streamed_source> source(new oledb_streamed_source(std::move(connection), std::move(sql)));
   if (HRESULT hr = source->run(); FAILED(hr)) return hr;
   if (HRESULT hr = oledb_read_columns(*source->statement_, source->columns_, source->kinds_); FAILED(hr)) return hr;
+  source->bind_block();
   out = std::move(source);
   return S_OK;
 }
@@ -86,6 +87,15 @@ HRESULT oledb_streamed_source::run() {
   if (!statement_->execute(sql_, &has_result, diag)) return oledb_fail_odbc(diag);
   at_end_ = !has_result;
   return S_OK;
+}
+
+// Rows of bounded columns are fetched in blocks; a table with a long
+// column (or a driver without row arrays) is read one row at a time.
+void oledb_streamed_source::bind_block() {
+  if (at_end_) return;
+  std::vector<std::size_t> widths;
+  for (const oledb_column& c : columns_) widths.push_back(oledb_block_width(c));
+  statement_->bind_block(kinds_, widths);
 }
 
 HRESULT oledb_streamed_source::next(oledb_row& row, bool* got) {
@@ -102,7 +112,9 @@ HRESULT oledb_streamed_source::next(oledb_row& row, bool* got) {
 
 HRESULT oledb_streamed_source::restart() {
   statement_.reset();
-  return run();
+  if (HRESULT hr = run(); FAILED(hr)) return hr;
+  bind_block();
+  return S_OK;
 }
 
 namespace {

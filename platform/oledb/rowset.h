@@ -52,6 +52,7 @@ class oledb_streamed_source : public oledb_row_source {
  private:
   oledb_streamed_source(std::shared_ptr<odbc::connection> connection, std::string sql);
   HRESULT run();
+  void bind_block();
 
   std::shared_ptr<odbc::connection> connection_;
   std::unique_ptr<odbc::statement> statement_;

@@ -149,6 +149,12 @@ TEST_F(DaoObjects, TableDefinitionsChangeUntilAppendedAndRowsTakeConvertedValues
   EXPECT_TRUE(FAILED(rows->put_Collect(var("Num").v, var("not a number").v)));
   EXPECT_EQ(last_error(), 3421);
   EXPECT_EQ(rows->put_Collect(var("wide").v, var(std::string(255, 'w')).v), S_OK);
+  // 255 characters outside the Basic Multilingual Plane pass the character
+  // count but take 510 UTF-16 units: refused, the field keeps its value.
+  std::string astral;
+  for (int i = 0; i < 255; ++i) astral += "\xF0\x9F\x98\x80";
+  EXPECT_TRUE(FAILED(rows->put_Collect(var("Wide").v, var(astral).v)));
+  EXPECT_EQ(last_error(), 3163);
   EXPECT_EQ(rows->put_Collect(var("Memo").v, var(std::string(5000, 'm')).v), S_OK);  // long values leave the row
   EXPECT_EQ(rows->Update(dbUpdateRegular, VARIANT_FALSE), S_OK);
   ASSERT_EQ(rows->Close(), S_OK);
@@ -156,6 +162,7 @@ TEST_F(DaoObjects, TableDefinitionsChangeUntilAppendedAndRowsTakeConvertedValues
   ASSERT_EQ(db->Close(), S_OK);
   EXPECT_EQ(run(QUILL_BINARY_DIR "/jet/jetcheck --strict " + file), "");
   EXPECT_EQ(run("mdb-export " + file + " T | cut -c1-12"), "Memo,Wide,Nu\n\"mmmmmmmmmmm\n");
+  EXPECT_EQ(run("mdb-export " + file + " T | cut -d, -f2 | tail -1 | tr -d '\"w' | wc -c"), "1\n");
 }
 
 TEST_F(DaoObjects, AnEngineClassThatIsNotRegisteredCannotBeCreated) {

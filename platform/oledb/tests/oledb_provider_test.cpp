@@ -89,6 +89,29 @@ TEST(OledbColumns, TheClassicProvidersTypesAndSizes) {
   EXPECT_FALSE(oledb_describe({"c", odbc::t_integer, 10, 0, true, "int"}).flags & DBCOLUMNFLAGS_ISNULLABLE);
 }
 
+// Bounded columns are fetched in blocks with room for their longest
+// value; long and very wide ones are read whole, a row at a time.
+TEST(OledbColumns, BlockWidthsHoldTheLongestValue) {
+  struct {
+    short sql_type;
+    unsigned long size;
+    const char* type_name;
+    std::size_t width;
+  } cases[] = {
+      {odbc::t_integer, 10, "int", 130},         {odbc::t_double, 15, "float", 130},
+      {odbc::t_decimal, 38, "decimal", 130},     {odbc::t_varchar, 40, "varchar", 130},
+      {odbc::t_wvarchar, 4000, "nvarchar", 8002}, {odbc::t_varchar, 8000, "varchar", 0},
+      {odbc::t_varbinary, 8000, "varbinary", 8000}, {odbc::t_binary, 8, "timestamp", 8},
+      {odbc::t_longvarchar, 2147483647, "text", 0}, {odbc::t_longvarbinary, 2147483647, "image", 0},
+      {odbc::t_wvarchar, 0, "nvarchar", 0},      {odbc::t_ss_variant, 8000, "sql_variant", 0},
+      {-151, 892, "hierarchyid", 0},  // a user-defined type's text may pass its size
+  };
+  for (const auto& c : cases) {
+    oledb_column col = oledb_describe({"c", c.sql_type, c.size, 0, false, c.type_name});
+    EXPECT_EQ(oledb_block_width(col), c.width) << c.type_name << " " << c.size;
+  }
+}
+
 TEST(OledbRowset, FillsTheCallersSlotsWithStatusLengthAndValue) {
   oledb_column text;
   text.name = "t";
