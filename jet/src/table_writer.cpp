@@ -255,7 +255,10 @@ std::size_t TableWriter::largest_row_size() const {
 
 bool TableWriter::fits(const std::vector<Value>& row) {
   if (row.size() != def_.columns.size()) return false;
-  if (always_fits_) return true;
+  if (always_fits_) {
+    for (std::size_t c = 0; c < row.size(); ++c) check_value_size(def_.columns[c], row[c], db_.format);
+    return true;
+  }
   std::vector<StoredField> fields;
   std::vector<FieldBytes> view(row.size());
   std::vector<std::vector<std::uint8_t>> refs(row.size());

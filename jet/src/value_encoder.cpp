@@ -158,7 +158,23 @@ Value normalize_value(const ColumnDef& column, const Value& value) {
   }
 }
 
+void check_value_size(const ColumnDef& column, const Value& value, const Format& format) {
+  if (const auto* text = std::get_if<std::string>(&value); text != nullptr && column.type == ColumnType::text) {
+    const std::size_t characters = column.length / (format.is_jet4() ? 2u : 1u);
+    if (text_length(*text, format) > characters) {
+      throw refusal(jet_error::text_too_long, "text longer than the " + std::to_string(characters) +
+                                                  " characters of column '" + column.name + "'");
+    }
+  }
+  if (const auto* bytes = std::get_if<Binary>(&value); bytes != nullptr && column.type == ColumnType::binary &&
+                                                        bytes->size() > column.length) {
+    throw refusal(jet_error::text_too_long, "binary value longer than the " + std::to_string(column.length) +
+                                                " bytes of column '" + column.name + "'");
+  }
+}
+
 StoredField encode_value(const ColumnDef& column, const Value& value, const Format& format) {
+  check_value_size(column, value, format);
   StoredField field;
   if (column.type == ColumnType::boolean) {
     field.bit = std::get<bool>(value);
@@ -170,23 +186,13 @@ StoredField encode_value(const ColumnDef& column, const Value& value, const Form
   field.bit = true;
   switch (column.type) {
     case ColumnType::text: {
-      const std::string& text = std::get<std::string>(value);
-      if (text_length(text, format) > column.length / (format.is_jet4() ? 2u : 1u)) {
-        throw refusal(jet_error::text_too_long, "text longer than the " +
-                                                    std::to_string(column.length / (format.is_jet4() ? 2 : 1)) +
-                                                    " characters of column '" + column.name + "'");
-      }
-      field.bytes = encode_text(column, text, format);
+      field.bytes = encode_text(column, std::get<std::string>(value), format);
       break;
     }
     case ColumnType::memo: field.bytes = encode_text(column, std::get<std::string>(value), format); break;
     case ColumnType::binary:
     case ColumnType::ole:
       field.bytes = std::get<Binary>(value);
-      if (column.type == ColumnType::binary && field.bytes.size() > column.length) {
-        throw refusal(jet_error::text_too_long, "binary value longer than the " + std::to_string(column.length) +
-                                                    " bytes of column '" + column.name + "'");
-      }
       break;
     default: field.bytes = fixed_bytes(column.type, value); break;
   }

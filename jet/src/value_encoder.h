@@ -47,6 +47,10 @@ struct StoredField {
 // of the column's range.
 Value normalize_value(const ColumnDef& column, const Value& value);
 
+// Refuses (3163) a text with more characters, or a binary value with more
+// bytes, than its column holds; other values pass.
+void check_value_size(const ColumnDef& column, const Value& value, const Format& format);
+
 // The stored form of a normalized value. Text is checked against the
 // column's length (3163) and, for Jet 3, the code page (3421).
 StoredField encode_value(const ColumnDef& column, const Value& value, const Format& format);

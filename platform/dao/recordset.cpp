@@ -6,7 +6,6 @@
 
 #include "jet/error.h"
 #include "platform/dao/objects.h"
-#include "platform/dao/row_room.h"
 #include "platform/dao/tabledef.h"
 #include "platform/dao/values.h"
 
@@ -49,7 +48,7 @@ class recordset_object : public com_object<Recordset> {
       std::swap(pending_[column], converted);
       bool fits = true;
       try {
-        fits = !needs_room_check(column) || appender_->fits(pending_);
+        fits = appender_->fits(pending_);
       } catch (...) {
         std::swap(pending_[column], converted);
         throw;
@@ -165,20 +164,6 @@ class recordset_object : public com_object<Recordset> {
     return column;
   }
 
-  // Whether the pending row, with the value just put in `column`, must be
-  // checked against the page: always, unless the widest row the table can
-  // have fits and the value is no wider than that row assumed.
-  bool needs_room_check(std::size_t column) {
-    if (!widest_fits_) {
-      try {
-        widest_fits_ = appender_->fits(widest_row(def_, jet3_));
-      } catch (const jet::Error&) {
-        widest_fits_ = false;
-      }
-    }
-    return !*widest_fits_ || beyond_widest(def_.columns[column], pending_[column], jet3_);
-  }
-
   // An exact match first, else letter case ignored.
   std::size_t find_column(const std::string& name) const {
     for (std::size_t i = 0; i < def_.columns.size(); ++i) {
@@ -198,7 +183,6 @@ class recordset_object : public com_object<Recordset> {
   std::optional<jet::TableAppender> appender_;
   bool jet3_ = file_->jet3();
   std::unordered_map<std::string, std::size_t> column_by_name_;
-  std::optional<bool> widest_fits_;
   std::vector<jet::Value> pending_;
   bool has_pending_ = false;
   std::vector<std::vector<jet::Value>> rows_;

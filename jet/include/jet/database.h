@@ -191,9 +191,9 @@ class TableAppender {
 
   // True when `row` (as for append) fits in one data page; long values
   // count as what stays in the row. Lets a caller refuse a record field by
-  // field before append. Answers at once, without encoding, for a table
-  // whose largest possible row fits; a value too long for its column or of
-  // the wrong type is append's to refuse.
+  // field before append. Throws as append for a text or binary value longer
+  // than its column. For a table whose largest possible row fits it answers
+  // without encoding the row, and leaves other refusals to append.
   bool fits(const std::vector<Value>& row) const;
 
   struct State;
