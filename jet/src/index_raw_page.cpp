@@ -144,28 +144,52 @@ std::uint8_t* RawIndexPage::copy_entry(std::size_t i, std::size_t skip, std::uin
 
 bool RawIndexPage::with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
                                    std::vector<std::uint8_t>& out) const {
-  const std::size_t count_after = count() + 1;
-  const std::size_t new_size = key.size() + kEntryRowPointerSize;
-  // Keys are in order, so what the first and the last share, all share.
-  std::size_t prefix = 0;
-  if (count_after >= 2) {
-    auto key_byte = [&](std::size_t entry, std::size_t at) {
-      return entry == count() ? key[at] : full_byte(entry, at);
-    };
-    auto key_size = [&](std::size_t entry) {
-      return entry == count() ? key.size() : full_size(entry) - tail_size();
-    };
-    const std::size_t first = slot == 0 ? count() : 0;      // count() stands for the new entry
-    const std::size_t last = slot == count() ? count() : count() - 1;
-    const std::size_t limit = std::min({key_size(first), key_size(last),
-                                        std::size_t(layout_.prefix_length_size == 1 ? 0xFF : 0xFFFF)});
-    while (prefix < limit && key_byte(first, prefix) == key_byte(last, prefix)) ++prefix;
+  if (slot > 0 && prefix_after(slot, false, key) == prefix_) {
+    return insert_in_place(slot, key, row, layout_.page_size - layout_.entries_offset(), out);
   }
-  const std::size_t capacity = layout_.page_size - layout_.entries_offset();
-  if (slot > 0 && prefix == prefix_) return insert_in_place(slot, key, row, capacity, out);
-  std::size_t total = new_size;
-  for (std::size_t i = 0; i < count(); ++i) total += full_size(i);
+  return rebuilt(slot, false, key, row, 0, out);
+}
+
+bool RawIndexPage::with_entry_replaced(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
+                                       std::vector<std::uint8_t>& out) const {
+  return rebuilt(slot, true, key, row, leaf_ ? 0 : child(slot), out);
+}
+
+namespace {
+constexpr std::size_t kNew = SIZE_MAX;  // stands for the new entry
+}  // namespace
+
+// The entry at position j after an edit at `slot`: kNew or an entry of the
+// page.
+std::size_t RawIndexPage::source(std::size_t j, std::size_t slot, bool replace) {
+  return j == slot ? kNew : (j < slot || replace ? j : j - 1);
+}
+
+// Keys are in order, so what the first and the last share, all share.
+std::size_t RawIndexPage::prefix_after(std::size_t slot, bool replace, std::span<const std::uint8_t> key) const {
+  const std::size_t count_after = replace ? count() : count() + 1;
+  if (count_after < 2) return 0;
+  auto key_size = [&](std::size_t e) { return e == kNew ? key.size() : full_size(e) - tail_size(); };
+  auto key_byte = [&](std::size_t e, std::size_t at) { return e == kNew ? key[at] : full_byte(e, at); };
+  const std::size_t first = source(0, slot, replace), last = source(count_after - 1, slot, replace);
+  const std::size_t limit = std::min({key_size(first), key_size(last),
+                                      std::size_t(layout_.prefix_length_size == 1 ? 0xFF : 0xFFFF)});
+  std::size_t prefix = 0;
+  while (prefix < limit && key_byte(first, prefix) == key_byte(last, prefix)) ++prefix;
+  return prefix;
+}
+
+bool RawIndexPage::rebuilt(std::size_t slot, bool replace, std::span<const std::uint8_t> key, RowPointer row,
+                           std::uint32_t child_page, std::vector<std::uint8_t>& out) const {
+  const std::size_t count_after = replace ? count() : count() + 1;
+  const std::size_t prefix = prefix_after(slot, replace, key);
+  std::size_t total = 0;
+  for (std::size_t j = 0; j < count_after; ++j) {
+    const std::size_t e = source(j, slot, replace);
+    total += e == kNew ? key.size() + tail_size() : full_size(e);
+  }
   total -= (count_after - 1) * prefix;
+  const std::size_t capacity = layout_.page_size - layout_.entries_offset();
   if (total > capacity) return false;
 
   out.assign(layout_.page_size, 0);
@@ -180,13 +204,18 @@ bool RawIndexPage::with_leaf_entry(std::size_t slot, std::span<const std::uint8_
   std::uint8_t* at = area;
   for (std::size_t j = 0; j < count_after; ++j) {
     const std::size_t skip = j == 0 ? 0 : prefix;
-    if (j == slot) {
+    const std::size_t e = source(j, slot, replace);
+    if (e == kNew) {
       at = std::copy(key.begin() + std::ptrdiff_t(skip), key.end(), at);
       coding::put_u24_be(at, row.page);
       at[3] = row.row;
       at += kEntryRowPointerSize;
+      if (!leaf_) {
+        coding::put_u32_be(at, child_page);
+        at += kEntryChildSize;
+      }
     } else {
-      at = copy_entry(j < slot ? j : j - 1, skip, at);
+      at = copy_entry(e, skip, at);
     }
     const std::size_t end = std::size_t(at - area);
     out[layout_.mask_offset + end / 8] |= std::uint8_t(1u << (end % 8));

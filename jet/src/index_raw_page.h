@@ -49,6 +49,12 @@ class RawIndexPage {
   bool with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
                        std::vector<std::uint8_t>& out) const;
 
+  // As with_leaf_entry, for a page of either kind with entry `slot`'s key
+  // and row pointer replaced (a node entry keeps its child).
+  // REQUIRES: slot < count(), and (key, row) belongs at `slot`.
+  bool with_entry_replaced(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
+                           std::vector<std::uint8_t>& out) const;
+
  private:
   // Entry `i` as stored, and the bytes of the first entry it omits.
   std::span<const std::uint8_t> stored(std::size_t i) const;
@@ -56,6 +62,10 @@ class RawIndexPage {
   std::size_t full_size(std::size_t i) const { return prefix_of(i) + stored(i).size(); }
   std::uint8_t full_byte(std::size_t i, std::size_t at) const;
   std::size_t tail_size() const { return kEntryRowPointerSize + (leaf_ ? 0 : kEntryChildSize); }
+  static std::size_t source(std::size_t j, std::size_t slot, bool replace);
+  std::size_t prefix_after(std::size_t slot, bool replace, std::span<const std::uint8_t> key) const;
+  bool rebuilt(std::size_t slot, bool replace, std::span<const std::uint8_t> key, RowPointer row,
+               std::uint32_t child_page, std::vector<std::uint8_t>& out) const;
   bool insert_in_place(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
                        std::size_t capacity, std::vector<std::uint8_t>& out) const;
   // Copies entry `i` (prefix restored) from byte `skip` on to `out`.

@@ -42,9 +42,10 @@ std::size_t max_index_key_size(JetVersion version) {
   return area / 2 - kEntryRowPointerSize - kEntryChildSize;
 }
 
-// One insert that splits pages or changes the last entry of a leaf: the
-// pages it touches, decoded, changed here and written to the store only
-// when the whole change is made, so a failure midway changes nothing.
+// One insert that splits pages (or whose new last entry would overflow a
+// node above): the pages it touches, decoded, changed here and written to
+// the store only when the whole change is made, so a failure midway
+// changes nothing.
 class IndexWriter::Change {
  public:
   Change(IndexWriter& writer, std::vector<Step> path) : w_(writer), path_(std::move(path)) {}
@@ -256,6 +257,28 @@ void IndexWriter::descend(std::span<const std::uint8_t> key, RowPointer row, std
   }
 }
 
+// The new entry ends its leaf: the node entries that repeat the leaf's
+// last entry take its key and row pointer, each page rebuilt in its stored
+// form. False, having written nothing, when a node would overflow.
+bool IndexWriter::repeat_last_in_place(std::span<const std::uint8_t> key, RowPointer row) {
+  std::size_t edited = 0;
+  for (std::size_t level = path_.size() - 1; level-- > 0;) {
+    const Step& step = path_[level];
+    if (step.tail) continue;  // no entry repeats a tail; its parent's may
+    const RawIndexPage& node = visit(step.page);
+    if (edited == node_images_.size()) node_images_.emplace_back();
+    if (!node.with_entry_replaced(step.slot, key, row, node_images_[edited].second)) return false;
+    node_images_[edited++].first = step.page;
+    if (step.slot + 1 < node.count() || node.tail_page() != 0) break;
+  }
+  store_.write_page(path_.back().page, scratch_);
+  for (std::size_t i = 0; i < edited; ++i) {
+    nodes_.erase(node_images_[i].first);
+    store_.write_page(node_images_[i].first, node_images_[i].second);
+  }
+  return true;
+}
+
 bool IndexWriter::contains_key(std::span<const std::uint8_t> key) {
   descend(key, RowPointer{}, path_);
   const std::size_t at = path_.back().slot;
@@ -280,9 +303,12 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
   const bool new_last = at == leaf_.count();
   const bool repeated = new_last && std::any_of(path_.begin(), path_.end() - 1, [](const Step& s) { return !s.tail; });
   leaf_current_ = false;  // whichever way, the leaf changes
-  if (!repeated && leaf_.with_leaf_entry(at, key, row, scratch_)) {
-    store_.write_page(path_.back().page, scratch_);
-    return;
+  if (leaf_.with_leaf_entry(at, key, row, scratch_)) {
+    if (!repeated) {
+      store_.write_page(path_.back().page, scratch_);
+      return;
+    }
+    if (repeat_last_in_place(key, row)) return;
   }
   Change change(*this, path_);
   change.add_entry(IndexEntry{std::vector<std::uint8_t>(key.begin(), key.end()), row, 0});

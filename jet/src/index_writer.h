@@ -21,14 +21,16 @@
 //
 // The writer keeps no pages of its own: the store (the database's page
 // cache) holds them, so memory is bounded by the cache, not the tree.
-// Most inserts change one leaf, in its stored form; an insert that splits
-// pages or changes a last entry works on decoded copies of the pages it
-// touches and writes them back only when the whole change is made.
+// Most inserts change one leaf, in its stored form, and the node entries
+// that repeat its last entry when that changes; an insert that splits
+// pages works on decoded copies of the pages it touches and writes them
+// back only when the whole change is made.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "index_raw_page.h"
@@ -101,6 +103,7 @@ class IndexWriter {
   // loaded in `leaf_`.
   void descend(std::span<const std::uint8_t> key, RowPointer row, std::vector<Step>& path);
   const RawIndexPage& visit(std::uint32_t number);
+  bool repeat_last_in_place(std::span<const std::uint8_t> key, RowPointer row);
 
   IndexPageStore& store_;
   const IndexPageLayout& layout_;
@@ -112,7 +115,8 @@ class IndexWriter {
   // Nodes change only in a Change, which forgets them all.
   std::unordered_map<std::uint32_t, RawIndexPage> nodes_;
   std::vector<Step> path_;             // reused between calls
-  std::vector<std::uint8_t> scratch_;  // a page being built
+  std::vector<std::uint8_t> scratch_;  // a leaf being built
+  std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> node_images_;  // nodes being built
 };
 
 }  // namespace jet

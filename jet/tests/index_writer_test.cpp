@@ -242,6 +242,26 @@ TEST(IndexWriter, KeyOrderFillsPagesAndKeepsTheRoot) {
   }
 }
 
+// Few keys, many rows each, added in row order (a code column of a big
+// table): each key's run grows at its end, which often ends a leaf, so the
+// node entries above follow its new last entry.
+TEST(IndexWriter, ManyRowsPerKeyInRowOrder) {
+  for (JetVersion version : {JetVersion::jet3, JetVersion::jet4}) {
+    SCOPED_TRACE(version == JetVersion::jet3 ? "Jet 3" : "Jet 4");
+    TableDef table = table_with_index(0);
+    table.real_indexes[0].columns = {{0, true}};
+    std::vector<check_detail::LiveRow> rows(40000);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      rows[i].pointer = RowPointer{std::uint32_t(100 + i / 50), std::uint8_t(i % 50)};
+      rows[i].values = {Value(std::string("C") + std::to_string(1000 + (i * 7) % 40)), Value(Null{})};
+    }
+    Built built = build_and_check(version, table, rows);
+    EXPECT_TRUE(built.faults.empty()) << first_faults(built.faults);
+    EXPECT_EQ(built.entries.size(), rows.size());
+    EXPECT_GE(built.depth, 2u);
+  }
+}
+
 TEST(IndexWriter, ContainsKeyAndRefusals) {
   MemoryStore store(JetVersion::jet4);
   IndexWriter writer(store, kRoot, kOwner);
