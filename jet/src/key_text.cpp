@@ -45,17 +45,20 @@ char32_t decode_one(std::string_view s, std::size_t at, std::size_t length) {
   return cp;
 }
 
+// One code point as UTF-16: a unit, or a surrogate pair beyond U+FFFF.
+void append_utf16(char32_t cp, std::u16string& units) {
+  if (cp < 0x10000) {
+    units.push_back(char16_t(cp));
+  } else {
+    cp -= 0x10000;
+    units.push_back(char16_t(0xD800 + (cp >> 10)));
+    units.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+  }
+}
+
 std::u16string utf16_units(const std::u32string& cps) {
   std::u16string units;
-  for (char32_t cp : cps) {
-    if (cp < 0x10000) {
-      units.push_back(char16_t(cp));
-    } else {
-      cp -= 0x10000;
-      units.push_back(char16_t(0xD800 + (cp >> 10)));
-      units.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-    }
-  }
+  for (char32_t cp : cps) append_utf16(cp, units);
   return units;
 }
 
@@ -93,15 +96,8 @@ std::u16string utf8_units(std::string_view utf8) {
       continue;
     }
     const std::size_t length = sequence_length((unsigned char)utf8[at]);
-    char32_t cp = decode_one(utf8, at, length);
+    append_utf16(decode_one(utf8, at, length), units);
     at += length;
-    if (cp < 0x10000) {
-      units.push_back(char16_t(cp));
-    } else {
-      cp -= 0x10000;
-      units.push_back(char16_t(0xD800 + (cp >> 10)));
-      units.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-    }
   }
   return units;
 }

@@ -37,6 +37,19 @@ Bytes encode_with_longest_prefix(IndexPage page, const IndexPageLayout& layout) 
   return encode_index_page(page, layout);
 }
 
+// Up to `most` distinct random entries, in order. Node entries point to
+// children 1000, 1001, ...
+std::vector<IndexEntry> random_entries(std::mt19937& rng, std::size_t most, bool leaf) {
+  std::vector<IndexEntry> entries;
+  for (std::size_t i = 0, n = rng() % (most + 1); i < n; ++i) entries.push_back(random_entry(rng, 40));
+  std::sort(entries.begin(), entries.end(), before);
+  entries.erase(std::unique(entries.begin(), entries.end(),
+                            [](const IndexEntry& a, const IndexEntry& b) { return compare_entries(a, b) == 0; }),
+                entries.end());
+  for (std::size_t i = 0; i < entries.size() && !leaf; ++i) entries[i].child_page = 1000 + std::uint32_t(i);
+  return entries;
+}
+
 TEST(RawIndexPage, SearchAndLeafInsertAgreeWithTheCodec) {
   std::mt19937 rng(17);
   for (JetVersion version : {JetVersion::jet3, JetVersion::jet4}) {
@@ -47,12 +60,7 @@ TEST(RawIndexPage, SearchAndLeafInsertAgreeWithTheCodec) {
       page.owner = 2;
       page.prev_page = 5;
       page.next_page = round % 2 ? 9 : 0;
-      const std::size_t count = rng() % 60;
-      for (std::size_t i = 0; i < count; ++i) page.entries.push_back(random_entry(rng, 40));
-      std::sort(page.entries.begin(), page.entries.end(), before);
-      page.entries.erase(std::unique(page.entries.begin(), page.entries.end(),
-                                     [](const IndexEntry& a, const IndexEntry& b) { return compare_entries(a, b) == 0; }),
-                         page.entries.end());
+      page.entries = random_entries(rng, 59, true);
       if (!index_fill::fits(page, layout)) continue;
       RawIndexPage raw(layout);
       raw.load(as_page(encode_with_longest_prefix(page, layout)), 7);
@@ -90,13 +98,8 @@ TEST(RawIndexPage, ReplacedNodeEntryAgreesWithTheCodec) {
       page.leaf = round % 3 == 0;
       page.owner = 2;
       page.tail_page = page.leaf ? 0 : 77;
-      for (std::size_t i = 0, n = 1 + rng() % 50; i < n; ++i) page.entries.push_back(random_entry(rng, 40));
-      std::sort(page.entries.begin(), page.entries.end(), before);
-      page.entries.erase(std::unique(page.entries.begin(), page.entries.end(),
-                                     [](const IndexEntry& a, const IndexEntry& b) { return compare_entries(a, b) == 0; }),
-                         page.entries.end());
-      for (std::size_t i = 0; i < page.entries.size() && !page.leaf; ++i) page.entries[i].child_page = 1000 + std::uint32_t(i);
-      if (!index_fill::fits(page, layout)) continue;
+      page.entries = random_entries(rng, 50, page.leaf);
+      if (page.entries.empty() || !index_fill::fits(page, layout)) continue;
       RawIndexPage raw(layout);
       raw.load(as_page(encode_with_longest_prefix(page, layout)), 7);
       const IndexEntry probe = random_entry(rng, 40);
