@@ -50,6 +50,13 @@ std::vector<IndexEntry> random_entries(std::mt19937& rng, std::size_t most, bool
   return entries;
 }
 
+// An edit in stored form (`fitted`, `out`) must agree with encoding the
+// decoded page so edited (`after`).
+void expect_as_encoded(bool fitted, const Bytes& out, const IndexPage& after, const IndexPageLayout& layout) {
+  EXPECT_EQ(fitted, index_fill::fits(after, layout));
+  if (fitted) EXPECT_EQ(out, encode_with_longest_prefix(after, layout));
+}
+
 TEST(RawIndexPage, SearchAndLeafInsertAgreeWithTheCodec) {
   std::mt19937 rng(17);
   for (JetVersion version : {JetVersion::jet3, JetVersion::jet4}) {
@@ -77,11 +84,8 @@ TEST(RawIndexPage, SearchAndLeafInsertAgreeWithTheCodec) {
         IndexPage after = page;
         after.entries.insert(after.entries.begin() + std::ptrdiff_t(slot), probe);
         Bytes out;
-        const bool fitted = raw.with_leaf_entry(slot, probe.key, probe.row, out);
-        ASSERT_EQ(fitted, index_fill::fits(after, layout));
-        if (fitted) {
-          ASSERT_EQ(out, encode_with_longest_prefix(after, layout)) << "round " << round;
-        }
+        SCOPED_TRACE(round);
+        expect_as_encoded(raw.with_leaf_entry(slot, probe.key, probe.row, out), out, after, layout);
       }
     }
   }
@@ -110,11 +114,8 @@ TEST(RawIndexPage, ReplacedNodeEntryAgreesWithTheCodec) {
       after.entries[slot].key = probe.key;
       after.entries[slot].row = probe.row;
       Bytes out;
-      const bool fitted = raw.with_entry_replaced(slot, probe.key, probe.row, out);
-      ASSERT_EQ(fitted, index_fill::fits(after, layout));
-      if (fitted) {
-        ASSERT_EQ(out, encode_with_longest_prefix(after, layout)) << "round " << round;
-      }
+      SCOPED_TRACE(round);
+      expect_as_encoded(raw.with_entry_replaced(slot, probe.key, probe.row, out), out, after, layout);
     }
   }
 }
