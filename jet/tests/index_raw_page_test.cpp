@@ -54,7 +54,9 @@ std::vector<IndexEntry> random_entries(std::mt19937& rng, std::size_t most, bool
 // decoded page so edited (`after`).
 void expect_as_encoded(bool fitted, const Bytes& out, const IndexPage& after, const IndexPageLayout& layout) {
   EXPECT_EQ(fitted, index_fill::fits(after, layout));
-  if (fitted) EXPECT_EQ(out, encode_with_longest_prefix(after, layout));
+  if (fitted) {
+    EXPECT_EQ(out, encode_with_longest_prefix(after, layout));
+  }
 }
 
 TEST(RawIndexPage, SearchAndLeafInsertAgreeWithTheCodec) {
