@@ -142,12 +142,21 @@ std::uint8_t* RawIndexPage::copy_entry(std::size_t i, std::size_t skip, std::uin
   return std::copy(rest.begin() + std::ptrdiff_t(skip - prefix), rest.end(), out);
 }
 
-bool RawIndexPage::with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
-                                   std::vector<std::uint8_t>& out) const {
+RawIndexPage::Edit RawIndexPage::with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key,
+                                                 RowPointer row, std::vector<std::uint8_t>& out) const {
   if (slot > 0 && prefix_after(slot, false, key) == prefix_) {
-    return insert_in_place(slot, key, row, layout_.page_size - layout_.entries_offset(), out);
+    return insert_in_place(slot, key, row, layout_.page_size - layout_.entries_offset(), out) ? Edit::shifted
+                                                                                              : Edit::no_room;
   }
-  return rebuilt(slot, false, key, row, 0, out);
+  return rebuilt(slot, false, key, row, 0, out) ? Edit::rebuilt : Edit::no_room;
+}
+
+void RawIndexPage::follow_shift(PageRef page, std::size_t slot, std::size_t key_size) {
+  const std::size_t size = key_size - prefix_ + kEntryRowPointerSize;
+  for (std::size_t j = slot; j < ends_.size(); ++j) ends_[j] = std::uint16_t(ends_[j] + size);
+  ends_.insert(ends_.begin() + std::ptrdiff_t(slot), std::uint16_t(ends_[slot - 1] + size));
+  page_ = std::move(page);
+  bytes_ = page_->bytes;
 }
 
 bool RawIndexPage::with_entry_replaced(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,

@@ -41,13 +41,23 @@ class RawIndexPage {
   // Node pages: the child page entry `i` points to.
   std::uint32_t child(std::size_t i) const;
 
+  // How with_leaf_entry built the page.
+  enum class Edit {
+    no_room,  // the entries would not fit the page; `out` unspecified
+    rebuilt,  // the prefix or the first entry changed: every entry moved
+    shifted,  // the entries from the slot on moved up by the new entry
+  };
+
   // Writes into `out` (resized to one page) this leaf with the entry
   // (key, row) added at `slot`, every entry but the first sharing the
-  // longest prefix the keys allow. Returns false, leaving `out`
-  // unspecified, when the entries would not fit the page.
+  // longest prefix the keys allow.
   // REQUIRES: leaf(), slot <= count(), and (key, row) belongs at `slot`.
-  bool with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
+  Edit with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
                        std::vector<std::uint8_t>& out) const;
+
+  // Takes `page` as this page after a `shifted` edit at `slot` of a key of
+  // `key_size` bytes, without reading its entry ends again.
+  void follow_shift(PageRef page, std::size_t slot, std::size_t key_size);
 
   // As with_leaf_entry, for a page of either kind with entry `slot`'s key
   // and row pointer replaced (a node entry keeps its child).

@@ -87,7 +87,16 @@ TEST(RawIndexPage, SearchAndLeafInsertAgreeWithTheCodec) {
         after.entries.insert(after.entries.begin() + std::ptrdiff_t(slot), probe);
         Bytes out;
         SCOPED_TRACE(round);
-        expect_as_encoded(raw.with_leaf_entry(slot, probe.key, probe.row, out), out, after, layout);
+        const RawIndexPage::Edit edit = raw.with_leaf_entry(slot, probe.key, probe.row, out);
+        expect_as_encoded(edit != RawIndexPage::Edit::no_room, out, after, layout);
+        if (edit != RawIndexPage::Edit::shifted) continue;
+        // Followed without reading its ends again, the page reads as loaded.
+        RawIndexPage followed = raw;
+        followed.follow_shift(as_page(out), slot, probe.key.size());
+        ASSERT_EQ(followed.count(), after.entries.size());
+        for (std::size_t i = 0; i < after.entries.size(); ++i) {
+          ASSERT_EQ(followed.compare(i, after.entries[i].key, after.entries[i].row), 0) << i;
+        }
       }
     }
   }
@@ -148,7 +157,7 @@ TEST(RawIndexPage, PrefixReachingIntoRowPointers) {
   EXPECT_TRUE(raw.key_equals(0, key));
   EXPECT_TRUE(raw.key_equals(2, key));
   Bytes out;
-  ASSERT_TRUE(raw.with_leaf_entry(4, key, RowPointer{0x0102, 5}, out));
+  ASSERT_NE(raw.with_leaf_entry(4, key, RowPointer{0x0102, 5}, out), RawIndexPage::Edit::no_room);
   page.entries.push_back(IndexEntry{key, RowPointer{0x0102, 5}, 0});
   EXPECT_EQ(out, encode_with_longest_prefix(page, layout));
 }
