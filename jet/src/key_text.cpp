@@ -45,20 +45,24 @@ char32_t decode_one(std::string_view s, std::size_t at, std::size_t length) {
   return cp;
 }
 
-// One code point as UTF-16: a unit, or a surrogate pair beyond U+FFFF.
-void append_utf16(char32_t cp, std::u16string& units) {
+// One code point as UTF-16 at `out`: a unit, or a surrogate pair beyond
+// U+FFFF. Returns the units written.
+std::size_t put_utf16(char32_t cp, char16_t* out) {
   if (cp < 0x10000) {
-    units.push_back(char16_t(cp));
-  } else {
-    cp -= 0x10000;
-    units.push_back(char16_t(0xD800 + (cp >> 10)));
-    units.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+    out[0] = char16_t(cp);
+    return 1;
   }
+  cp -= 0x10000;
+  out[0] = char16_t(0xD800 + (cp >> 10));
+  out[1] = char16_t(0xDC00 + (cp & 0x3FF));
+  return 2;
 }
 
 std::u16string utf16_units(const std::u32string& cps) {
-  std::u16string units;
-  for (char32_t cp : cps) append_utf16(cp, units);
+  std::u16string units(2 * cps.size(), u'\0');
+  std::size_t n = 0;
+  for (char32_t cp : cps) n += put_utf16(cp, &units[n]);
+  units.resize(n);
   return units;
 }
 
@@ -88,17 +92,18 @@ std::u32string utf8_code_points(std::string_view utf8) {
 }
 
 std::u16string utf8_units(std::string_view utf8) {
-  std::u16string units;
-  units.reserve(utf8.size());
+  std::u16string units(utf8.size(), u'\0');  // never more units than bytes
+  std::size_t n = 0;
   for (std::size_t at = 0; at < utf8.size();) {
     if ((unsigned char)utf8[at] < 0x80) {  // the common case, a byte a unit
-      units.push_back(char16_t(utf8[at++]));
+      units[n++] = char16_t(utf8[at++]);
       continue;
     }
     const std::size_t length = sequence_length((unsigned char)utf8[at]);
-    append_utf16(decode_one(utf8, at, length), units);
+    n += put_utf16(decode_one(utf8, at, length), &units[n]);  // two units take four bytes
     at += length;
   }
+  units.resize(n);
   return units;
 }
 

@@ -173,24 +173,26 @@ void append_unit(std::vector<std::uint8_t>& out, char16_t unit) {
 // units, a 00 byte switching between them. A two-byte unit whose low byte
 // is 0 would read as a switch, so such text is not compressed.
 bool compress_units(const std::u16string& units, std::vector<std::uint8_t>& out) {
-  out.clear();
-  out.reserve(units.size() + units.size() / 4 + 2);
-  out.push_back(0xFF);
-  out.push_back(0xFE);
+  out.resize(2 + 3 * units.size());  // at worst a switch and two bytes a unit
+  out[0] = 0xFF;
+  out[1] = 0xFE;
+  std::size_t n = 2;
   bool narrow = true;
   for (char16_t unit : units) {
     const bool fits = unit >= 0x01 && unit <= 0xFF;
     if (fits != narrow) {
-      out.push_back(0x00);
+      out[n++] = 0x00;
       narrow = fits;
     }
     if (narrow) {
-      out.push_back(static_cast<std::uint8_t>(unit));
+      out[n++] = static_cast<std::uint8_t>(unit);
     } else {
       if ((unit & 0xFF) == 0) return false;
-      append_unit(out, unit);
+      out[n++] = static_cast<std::uint8_t>(unit);
+      out[n++] = static_cast<std::uint8_t>(unit >> 8);
     }
   }
+  out.resize(n);
   return true;
 }
 
