@@ -82,6 +82,7 @@ void dao_recordset::init_schema() {
     }
     ole_variant def = ole_variant::from_string(text, dao_vartype_of(type));
     mutable_schema().append(t_ftd(dao_field(std::move(field)), def, 0));
+    items_.emplace_back(schema().at(schema().size() - 1).name);
   }
   TK_TRACE(2, "End of dao_recordset::init_schema");
 }
@@ -136,11 +137,7 @@ ole_variant dao_recordset::required_null_value(VARTYPE vartype) {
 }
 
 void dao_recordset::collect(std::size_t i, const VARIANT& value) {
-  if (items_.size() != schema().size()) {
-    items_.clear();
-    for (std::size_t k = 0; k < schema().size(); ++k) items_.emplace_back(schema().at(k).name);
-  }
-  call(rows_->put_Collect(items_[i].v, value));
+  call(rows_->put_Collect(items_.at(i).v, value));
 }
 
 bool dao_recordset::put_field(std::size_t i, const udb_field& s) {

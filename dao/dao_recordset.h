@@ -63,6 +63,6 @@ class dao_recordset : public udb_recordset {
   ole_com_ptr<_TableDef> tabledef_;
   VARIANT_BOOL eof_ = 0;
   std::unique_ptr<dao_record> current_;
-  // The schema's field names as DAO item arguments, made once.
+  // The schema's field names as DAO item arguments, made with the schema.
   std::vector<dao_var> items_;
 };

@@ -79,11 +79,6 @@ std::size_t balanced_cut(const RunSizes& runs, std::size_t count, std::size_t fa
 
 }  // namespace
 
-std::size_t range_size(const std::vector<IndexEntry>& entries, std::size_t first, std::size_t last,
-                       bool leaf, const IndexPageLayout& layout) {
-  return RunSizes(entries, leaf, layout).size(first, last);
-}
-
 bool fits(const IndexPage& page, const IndexPageLayout& layout) {
   const auto& entries = page.entries;
   if (entries.empty()) return true;

@@ -5,16 +5,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "jet/index.h"
 #include "index_page.h"
 
 namespace jet::index_fill {
-
-// Bytes the entries [first, last) take on one page of `layout`: each
-// entry's key and pointers, less the prefix they all share on every entry
-// but the first.
-std::size_t range_size(const std::vector<IndexEntry>& entries, std::size_t first, std::size_t last,
-                       bool leaf, const IndexPageLayout& layout);
 
 // True when all of `page`'s entries fit in one page's entry area.
 bool fits(const IndexPage& page, const IndexPageLayout& layout);

@@ -4,7 +4,6 @@
 #include <string>
 #include <unordered_map>
 
-#include "jet/error.h"
 #include "platform/dao/objects.h"
 #include "platform/dao/tabledef.h"
 #include "platform/dao/values.h"
