@@ -168,6 +168,16 @@ void TableWriter::place_long_values(Prepared& p) {
 
 RowPointer TableWriter::place(std::uint32_t& current, std::uint32_t owner, RowPointer used_map,
                               RowPointer free_map, const std::vector<std::uint8_t>& row) {
+  if (row.size() == max_row_size(db_.format)) {
+    // A row that fills a page gets a page of its own and leaves `current`
+    // to collect short rows; otherwise each long value's short last piece
+    // would open a page of its own and leave most of it empty.
+    std::vector<std::uint8_t> bytes = empty_data_page(db_.format, owner);
+    const std::uint8_t number = add_row(bytes, db_.format, row);
+    const std::uint32_t page = db_.allocate_page(std::move(bytes));
+    db_.mark(used_map, page, true);
+    return RowPointer{page, number};
+  }
   if (current == 0 || !page_has_room(db_.pages.get(current)->bytes, db_.format, row.size())) {
     const std::uint32_t page = db_.allocate_page(empty_data_page(db_.format, owner));
     db_.mark(used_map, page, true);

@@ -155,6 +155,42 @@ TEST_P(WriterTest, EveryTypeReadsBackAsWritten) {
   expect_mdb_reader_agrees(file);
 }
 
+// Long values a little over a page share the pages their short last pieces
+// land on, so such values cost about 1.3 pages each, not 2.
+TEST_P(WriterTest, LongValuesShareThePagesOfTheirLastPieces) {
+  const fs::path file = new_file();
+  TableSchema schema;
+  schema.name = "Blobs";
+  schema.columns = {column("Id", ColumnType::long_integer), column("Blob", ColumnType::ole)};
+  constexpr int kValues = 60;
+  const std::size_t page = jet4() ? 4096 : 2048;
+  std::vector<std::vector<Value>> rows;
+  for (int i = 0; i < kValues; ++i) {
+    Binary blob = pattern(page * 5 / 4);
+    blob[0] = static_cast<std::uint8_t>(i);
+    rows.push_back({std::int32_t{i}, std::move(blob)});
+  }
+  std::uintmax_t empty_size = 0;
+  {
+    auto db = Database::create(file.string(), version());
+    db.create_table(schema);
+    db.close();
+    empty_size = fs::file_size(file);
+    OpenOptions writable;
+    writable.writable = true;
+    auto again = Database::open(file.string(), writable);
+    auto appender = again.appender(schema.name);
+    for (const auto& row : rows) appender.append(row);
+    again.close();
+  }
+  const std::uintmax_t pages = (fs::file_size(file) - empty_size) / page;
+  EXPECT_LE(pages, kValues * 14 / 10) << "pages taken by " << kValues << " values of 1.25 pages";
+  expect_sound(file);
+  auto db = Database::open(file.string());
+  EXPECT_EQ(read_all(db, schema.name), rows);
+  if (mdbtools_installed()) expect_mdbtools_agree(file);
+}
+
 // One instantiation for every WriterTest in the writer test files.
 INSTANTIATE_TEST_SUITE_P(Versions, WriterTest, ::testing::Values(JetVersion::jet3, JetVersion::jet4), version_name);
 
