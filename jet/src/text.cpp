@@ -1,5 +1,6 @@
 #include "text.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "coding.h"
@@ -153,15 +154,26 @@ bool code_points(std::string_view utf8, std::u32string& out) {
   }
 }
 
-// ASCII without NUL reads the same in UTF-8, code page 1252 and as units.
-bool is_plain_ascii(std::string_view text) {
-  unsigned char any_high = 0;
-  bool nul = false;
-  for (char c : text) {
-    any_high |= static_cast<unsigned char>(c);
-    nul |= c == 0;
+// Text of code points U+0001..U+00FF only (ASCII without NUL, and the
+// two-byte sequences C2 80..C3 BF), as one byte a code point: both the
+// compressed form and code page 1252 store most such text byte for byte.
+// False, with `out` unspecified, for any other text.
+bool latin1_bytes(std::string_view utf8, std::vector<std::uint8_t>& out) {
+  out.resize(utf8.size());
+  std::size_t n = 0;
+  for (std::size_t at = 0; at < utf8.size(); ++at) {
+    const auto c = static_cast<unsigned char>(utf8[at]);
+    if (c >= 0x01 && c < 0x80) {
+      out[n++] = c;
+      continue;
+    }
+    if ((c != 0xC2 && c != 0xC3) || at + 1 == utf8.size()) return false;
+    const auto next = static_cast<unsigned char>(utf8[++at]);
+    if ((next & 0xC0) != 0x80) return false;
+    out[n++] = static_cast<std::uint8_t>(((c & 0x03) << 6) | (next & 0x3F));
   }
-  return any_high < 0x80 && !nul;
+  out.resize(n);
+  return true;
 }
 
 void append_unit(std::vector<std::uint8_t>& out, char16_t unit) {
@@ -199,8 +211,9 @@ bool compress_units(const std::u16string& units, std::vector<std::uint8_t>& out)
 }  // namespace
 
 bool utf8_to_cp1252(std::string_view utf8, std::vector<std::uint8_t>& out) {
-  if (is_plain_ascii(utf8)) {
-    out.assign(utf8.begin(), utf8.end());
+  // U+0080..U+009F are not stored as themselves in 1252: the long way.
+  if (latin1_bytes(utf8, out) &&
+      std::none_of(out.begin(), out.end(), [](std::uint8_t b) { return b >= 0x80 && b < 0xA0; })) {
     return true;
   }
   std::u32string points;
@@ -224,17 +237,15 @@ bool utf8_to_cp1252(std::string_view utf8, std::vector<std::uint8_t>& out) {
 }
 
 bool utf8_to_jet4_text(std::string_view utf8, bool compress, std::vector<std::uint8_t>& out) {
-  if (is_plain_ascii(utf8)) {
-    // One unit per byte; no NUL, so the compressed form needs no switch.
-    out.clear();
-    if (compress && utf8.size() > 2) {
-      out.reserve(utf8.size() + 2);
-      out.push_back(0xFF);
-      out.push_back(0xFE);
-      out.insert(out.end(), utf8.begin(), utf8.end());
+  if (latin1_bytes(utf8, out)) {
+    // One byte a unit, none of them 0, so the compressed form needs no
+    // switch; it pays from three characters on.
+    const std::size_t n = out.size();
+    if (compress && n > 2) {
+      out.insert(out.begin(), {0xFF, 0xFE});
     } else {
-      out.resize(utf8.size() * 2, 0);
-      for (std::size_t i = 0; i < utf8.size(); ++i) out[2 * i] = static_cast<std::uint8_t>(utf8[i]);
+      out.resize(2 * n, 0);
+      for (std::size_t i = n; i-- > 0;) out[2 * i] = out[i], out[2 * i + 1] = 0;
     }
     return true;
   }

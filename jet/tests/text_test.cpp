@@ -31,5 +31,43 @@ TEST(TextDecoding, Ucs2AndCompressedUnicode) {
   for (const auto& [what, in, out] : cases) EXPECT_EQ(jet4_text_to_utf8(in), out) << what;
 }
 
+
+// Encoding: the exact bytes where the form is chosen (compressed from three
+// characters on, 1252 for U+0080..U+009F), a round trip for the rest, and
+// a refusal for what is not UTF-8, whichever way the text is read.
+TEST(TextEncoding, ChosenFormsRoundTripsAndRefusals) {
+  const std::tuple<const char*, std::string, Bytes, Bytes> exact[] = {
+      // what, UTF-8, Jet 4 (compressing), code page 1252
+      {"two characters stay UCS-2", "ab", {'a', 0, 'b', 0}, {'a', 'b'}},
+      {"three are compressed", "abc", {0xFF, 0xFE, 'a', 'b', 'c'}, {'a', 'b', 'c'}},
+      {"Latin-1 letters compressed", "D\xC3\xA9lta \xC2\xA0\xC3\xBF", {0xFF, 0xFE, 'D', 0xE9, 'l', 't', 'a', ' ', 0xA0, 0xFF},
+       {'D', 0xE9, 'l', 't', 'a', ' ', 0xA0, 0xFF}},
+      {"C1 controls; UCS-2 when shorter", "\xE2\x82\xAC\xC2\x81x", {0xAC, 0x20, 0x81, 0, 'x', 0},
+       {0x80, 0x81, 'x'}},
+  };
+  for (const auto& [what, utf8, jet4, cp1252] : exact) {
+    std::vector<std::uint8_t> out;
+    ASSERT_TRUE(utf8_to_jet4_text(utf8, true, out)) << what;
+    EXPECT_EQ(out, jet4) << what;
+    ASSERT_TRUE(utf8_to_cp1252(utf8, out)) << what;
+    EXPECT_EQ(out, cp1252) << what;
+  }
+  const std::string round_trips[] = {"", "a", std::string("a\0b\0c", 5), "h\xC3\xB4tel \xE6\x97\xA5\xE6\x9C\xAC",
+                                     "\xF0\x9F\x98\x80 and more", "\xC4\x80\xC4\x80\xC4\x80"};
+  for (const std::string& text : round_trips) {
+    for (bool compress : {false, true}) {
+      std::vector<std::uint8_t> out;
+      ASSERT_TRUE(utf8_to_jet4_text(text, compress, out)) << text;
+      EXPECT_EQ(jet4_text_to_utf8(out), text) << text;
+    }
+  }
+  const std::string malformed[] = {"\xC3", "ab\xC3", "\xC3" "A", "\xC0\x80" "abc", "\xC3\xA9\x80", "\xE2\x82"};
+  for (const std::string& text : malformed) {
+    std::vector<std::uint8_t> out;
+    EXPECT_FALSE(utf8_to_jet4_text(text, true, out)) << text;
+    EXPECT_FALSE(utf8_to_cp1252(text, out)) << text;
+  }
+}
+
 }  // namespace
 }  // namespace jet
