@@ -170,8 +170,8 @@ std::int32_t TableAppender::append(const std::vector<Value>& row) {
   return state_->impl->writer(state_->tdef_page).append(row);
 }
 
-bool TableAppender::fits(const std::vector<Value>& row) const {
-  return state_->impl->writer(state_->tdef_page).fits(row);
+bool TableAppender::fits(const std::vector<Value>& row, std::size_t changed) const {
+  return state_->impl->writer(state_->tdef_page).fits(row, changed);
 }
 
 }  // namespace jet

@@ -121,7 +121,10 @@ void IndexWriter::Change::add_entry(IndexEntry entry) {
   const bool appended = last && leaf.next_page == 0;
   if (last) propagate_last();
   for (std::size_t level = path_.size(); level-- > 0;) {
-    if (index_fill::fits(page(path_[level].page), w_.layout_)) continue;
+    // Only a changed page can have outgrown its room; the others stay encoded.
+    const auto held = pages_.find(path_[level].page);
+    if (held == pages_.end() || !held->second.changed) continue;
+    if (index_fill::fits(held->second.page, w_.layout_)) continue;
     if (level == 0) {
       nest_root();
       level = 1;

@@ -263,9 +263,13 @@ std::size_t TableWriter::largest_row_size() const {
   return encoded_row_size(view, def_, db_.format);
 }
 
-bool TableWriter::fits(const std::vector<Value>& row) {
+bool TableWriter::fits(const std::vector<Value>& row, std::size_t changed) {
   if (row.size() != def_.columns.size()) return false;
   if (always_fits_) {
+    if (changed < row.size()) {
+      check_value_size(def_.columns[changed], row[changed], db_.format);
+      return true;
+    }
     for (std::size_t c = 0; c < row.size(); ++c) check_value_size(def_.columns[c], row[c], db_.format);
     return true;
   }

@@ -35,7 +35,7 @@ class TableWriter {
   // See TableAppender::append.
   std::int32_t append(const std::vector<Value>& row);
   // See TableAppender::fits.
-  bool fits(const std::vector<Value>& row);
+  bool fits(const std::vector<Value>& row, std::size_t changed);
 
   // Writes the row count and autonumber into the TDEF page.
   void flush();

@@ -47,7 +47,7 @@ class recordset_object : public com_object<Recordset> {
       std::swap(pending_[column], converted);
       bool fits = true;
       try {
-        fits = appender_->fits(pending_);
+        fits = appender_->fits(pending_, column);
       } catch (...) {
         std::swap(pending_[column], converted);
         throw;

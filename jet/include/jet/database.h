@@ -193,8 +193,11 @@ class TableAppender {
   // count as what stays in the row. Lets a caller refuse a record field by
   // field before append. Throws as append for a text or binary value longer
   // than its column. For a table whose largest possible row fits it answers
-  // without encoding the row, and leaves other refusals to append.
-  bool fits(const std::vector<Value>& row) const;
+  // without encoding the row, and leaves other refusals to append. A
+  // caller that changes one value of a row that fitted names its column
+  // as `changed`, so that only that value is checked where possible.
+  static constexpr std::size_t kAnyColumn = std::size_t(-1);
+  bool fits(const std::vector<Value>& row, std::size_t changed = kAnyColumn) const;
 
   struct State;
 
