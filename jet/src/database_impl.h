@@ -43,6 +43,8 @@ struct Database::Impl {
 
   // Throws jet::Error (invalid_argument) unless the file is open for writing.
   void require_writable() const;
+  // Whether `count` more pages stay within the version's size limit.
+  bool has_pages(std::uint64_t count) const { return pages.page_count() + count <= page_limit; }
   // Throws jet::Error (io, 3026) when `count` more pages would pass the
   // version's size limit; nothing is written then.
   void require_pages(std::uint64_t count) const;

@@ -56,7 +56,7 @@ void Database::Impl::require_writable() const {
 }
 
 void Database::Impl::require_pages(std::uint64_t count) const {
-  if (pages.page_count() + count > page_limit) {
+  if (!has_pages(count)) {
     const bool j4 = format.is_jet4();
     throw Error(ErrorKind::io,
                 std::string("the database would pass the ") + (j4 ? "2 GiB" : "1 GiB") + " size limit of a " +

@@ -58,14 +58,6 @@ std::size_t put_utf16(char32_t cp, char16_t* out) {
   return 2;
 }
 
-std::u16string utf16_units(const std::u32string& cps) {
-  std::u16string units(2 * cps.size(), u'\0');
-  std::size_t n = 0;
-  for (char32_t cp : cps) n += put_utf16(cp, &units[n]);
-  units.resize(n);
-  return units;
-}
-
 // General 97 knows only the code page's characters; any other would drop
 // out of the key silently, so it is refused (a Jet 3 text cannot hold it).
 void require_code_page_1252(const std::u32string& cps) {
@@ -121,13 +113,15 @@ SortOrder sort_order_of(const ColumnDef& column, JetVersion version) {
 
 void append_text_key(std::string_view utf8, SortOrder order, bool ascending,
                      std::vector<std::uint8_t>& out) {
-  std::u32string cps = utf8_code_points(utf8);
-  out.push_back(ascending ? kKeyAscPresent : kKeyDescPresent);
   if (order == SortOrder::general97) {
+    std::u32string cps = utf8_code_points(utf8);
     require_code_page_1252(cps);
+    out.push_back(ascending ? kKeyAscPresent : kKeyDescPresent);
     sort::append_general97_text_key(cps, ascending, out);
   } else {
-    sort::append_legacy_text_key(utf16_units(cps), ascending, out);
+    std::u16string units = utf8_units(utf8);
+    out.push_back(ascending ? kKeyAscPresent : kKeyDescPresent);
+    sort::append_legacy_text_key(units, ascending, out);
   }
 }
 

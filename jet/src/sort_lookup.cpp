@@ -1,5 +1,6 @@
 // Expands one character's code from the generated run tables.
 #include <algorithm>
+#include <array>
 
 #include "sort_tables.h"
 
@@ -30,9 +31,20 @@ CharCode expand(const CodeRun& run, char16_t c) {
   return code;
 }
 
+// The codes of characters below 256, which most text is made of, looked up
+// once rather than searched for in the runs each time.
+using LowCodes = std::array<CharCode, 256>;
+LowCodes low_codes(const CodeRun* runs, std::size_t size) {
+  LowCodes codes;
+  for (char16_t c = 0; c < 256; ++c) codes[c] = expand(run_of(runs, size, c), c);
+  return codes;
+}
+
 }  // namespace
 
 CharCode legacy_code(char16_t unit) {
+  static const LowCodes low = low_codes(kGeneralLegacyRuns, kGeneralLegacyRunsSize);
+  if (unit < 256) return low[unit];
   return expand(run_of(kGeneralLegacyRuns, kGeneralLegacyRunsSize, unit), unit);
 }
 
@@ -55,7 +67,8 @@ CharCode general97_code(std::uint32_t cp) {
     if (m == end || m->from != c) return CharCode{};
     c = m->to;
   }
-  return expand(run_of(kGeneral97Runs, kGeneral97RunsSize, c), c);
+  static const LowCodes low = low_codes(kGeneral97Runs, kGeneral97RunsSize);
+  return c < 256 ? low[c] : expand(run_of(kGeneral97Runs, kGeneral97RunsSize, c), c);
 }
 
 }  // namespace jet::sort

@@ -17,6 +17,8 @@ namespace {
 constexpr std::size_t kInlineLongValueLimit = 256;
 // Pages one index insertion may add at worst (a split at each of 12 levels).
 constexpr std::uint64_t kPagesPerIndexInsert = 26;
+// Memory for index entries waiting to go into their trees, per table.
+constexpr std::size_t kPendingKeyBytes = std::size_t(4) << 20;
 
 bool is_long_value(ColumnType type) { return type == ColumnType::memo || type == ColumnType::ole; }
 
@@ -46,6 +48,8 @@ TableWriter::TableWriter(Database::Impl& db, TableDef def, std::vector<ColumnRul
   for (const RealIndexDef& index : def_.real_indexes) {
     stores_.push_back(std::make_unique<CachePageStore>(db_, index.usage_map));
     indexes_.push_back(std::make_unique<IndexWriter>(*stores_.back(), index.first_page, def_.tdef_page));
+    pending_.emplace_back();
+    if (!index.is_unique()) pending_.back().emplace();
   }
   always_fits_ = largest_row_size() <= max_row_size(db_.format);
   // Go on filling the last page with free space, as Access does.
@@ -218,7 +222,7 @@ std::vector<std::uint8_t> TableWriter::write_long_value(const ColumnDef& column,
 std::int32_t TableWriter::append(const std::vector<Value>& row) {
   db_.require_writable();
   Prepared p = prepare(row);
-  db_.require_pages(p.pages_needed);
+  require_pages(p.pages_needed);
   // Nothing was written so far; from here on the row goes in whole.
   std::vector<std::vector<std::uint8_t>> stored(p.fields.size());
   std::vector<FieldBytes> view(p.fields.size());
@@ -238,15 +242,40 @@ std::int32_t TableWriter::append(const std::vector<Value>& row) {
   }
   const RowPointer at = place(data_page_, def_.tdef_page, def_.used_pages, def_.free_pages,
                               encode_row(view, def_, db_.format));
+  std::size_t waiting = 0;
   for (std::size_t i = 0; i < indexes_.size(); ++i) {
-    if (p.keys[i]) indexes_[i]->insert(*p.keys[i], at);
+    if (pending_[i]) waiting += pending_[i]->bytes();
+    if (!p.keys[i]) continue;
+    if (pending_[i]) pending_[i]->add(*p.keys[i], at);
+    else indexes_[i]->insert(*p.keys[i], at);
   }
   ++def_.row_count;
   if (p.has_autonumber && p.autonumber > static_cast<std::int32_t>(def_.next_autonumber)) {
     def_.next_autonumber = static_cast<std::uint32_t>(p.autonumber);
   }
   changed_ = true;
+  if (waiting >= kPendingKeyBytes) insert_pending();
   return p.has_autonumber ? p.autonumber : 0;
+}
+
+// Room for this row, and for the entries still waiting, which each may
+// split pages as an entry kept at once may. Near the size limit the
+// waiting entries go in first, so that room is never promised twice.
+void TableWriter::require_pages(std::uint64_t for_row) {
+  std::uint64_t waiting = 0;
+  for (const auto& keys : pending_) {
+    if (keys) waiting += keys->count() * kPagesPerIndexInsert;
+  }
+  if (waiting > 0 && !db_.has_pages(for_row + waiting)) insert_pending();
+  db_.require_pages(for_row);
+}
+
+void TableWriter::insert_pending() {
+  for (std::size_t i = 0; i < indexes_.size(); ++i) {
+    if (!pending_[i]) continue;
+    IndexWriter& index = *indexes_[i];
+    pending_[i]->drain([&index](std::span<const std::uint8_t> key, RowPointer row) { index.insert(key, row); });
+  }
 }
 
 // The largest row the table's columns allow: each value at its column's
@@ -290,6 +319,7 @@ bool TableWriter::fits(const std::vector<Value>& row, std::size_t changed) {
 }
 
 void TableWriter::flush() {
+  insert_pending();
   if (!changed_) return;
   auto page = db_.pages.modify(def_.tdef_page);
   coding::put_u32(&page->bytes[db_.format.tdef_row_count_offset], def_.row_count);

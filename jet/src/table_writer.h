@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "cache_page_store.h"
 #include "database_impl.h"
 #include "index_writer.h"
+#include "pending_keys.h"
 #include "jet/types.h"
 #include "jet/value.h"
 
@@ -37,7 +39,8 @@ class TableWriter {
   // See TableAppender::fits.
   bool fits(const std::vector<Value>& row, std::size_t changed);
 
-  // Writes the row count and autonumber into the TDEF page.
+  // Puts the index entries still waiting into their trees and writes the
+  // row count and autonumber into the TDEF page.
   void flush();
 
  private:
@@ -50,6 +53,8 @@ class TableWriter {
   RowPointer place(std::uint32_t& current, std::uint32_t owner, RowPointer used_map,
                    RowPointer free_map, const std::vector<std::uint8_t>& row);
   const LongValueMaps& maps_of(const ColumnDef& column) const;
+  void require_pages(std::uint64_t for_row);
+  void insert_pending();
   std::size_t largest_row_size() const;
 
   Database::Impl& db_;
@@ -59,6 +64,9 @@ class TableWriter {
   std::vector<std::uint32_t> long_value_pages_;  // current LVAL page per long_value_maps entry
   std::vector<std::unique_ptr<CachePageStore>> stores_;
   std::vector<std::unique_ptr<IndexWriter>> indexes_;
+  // Per real index: entries not yet in the tree (indexes that are not
+  // unique wait for a batch; unique ones are kept at once).
+  std::vector<std::optional<PendingKeys>> pending_;
   bool changed_ = false;
   bool always_fits_ = false;  // no row of this table can pass the page's limit
 };
