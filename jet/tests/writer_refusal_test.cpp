@@ -169,5 +169,43 @@ TEST_P(WriterTest, SizeLimitRefusesTheRowThatWouldPassIt) {
   EXPECT_EQ(read_all(db, "Blobs").size(), accepted);
 }
 
+// Entries of an index that is not unique wait in memory before they go
+// into their tree; the pages kept for them count against the size limit,
+// so the rows accepted before the refusal all reach the index.
+TEST_P(WriterTest, WaitingIndexEntriesKeepTheirRoomNearTheSizeLimit) {
+  const fs::path file = new_file();
+  std::size_t accepted = 0;
+  {
+    auto db = Database::create(file.string(), version());
+    TableSchema s;
+    s.name = "Coded";
+    s.columns = {column("Id", ColumnType::long_integer), column("Code", ColumnType::text, 200)};
+    s.indexes = {{"PrimaryKey", {{"Id", true}}, true, true, false, true},
+                 {"Code", {{"Code", true}}, false, false, false, false}};
+    db.create_table(s);
+    const std::uint32_t limit = db.page_count() + 300;
+    set_page_limit_for_testing(db, limit);
+    auto appender = db.appender("Coded");
+    int number = 0;
+    for (std::int32_t i = 0; number == 0 && i < 100000; ++i) {
+      try {
+        // Long keys: the tree needs more pages than one row keeps.
+        appender.append({i, std::to_string((i * 7919) % 1000) + std::string(150, 'c')});
+        ++accepted;
+      } catch (const Error& e) {
+        number = e.jet_number();
+      }
+    }
+    EXPECT_EQ(number, 3026);
+    EXPECT_GT(accepted, 500u);
+    db.close();
+    EXPECT_LE(Database::open(file.string()).page_count(), limit);
+  }
+  expect_sound(file);
+  auto db = Database::open(file.string());
+  EXPECT_EQ(db.table_def("Coded").row_count, accepted);
+  if (mdbtools_installed()) expect_mdbtools_agree(file);
+}
+
 }  // namespace
 }  // namespace jet
