@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 
+#include "coding.h"
+#include "format.h"
 #include "index_fill.h"
 #include "jet/error.h"
 #include "index_page.h"
@@ -62,6 +64,8 @@ class IndexWriter::Change {
   void nest_root();
   void split(std::size_t level, bool appended);
   void unlink_children(const std::vector<IndexEntry>& left, const std::vector<IndexEntry>& right);
+  void set_next_page(std::uint32_t number, std::uint32_t next);
+  std::vector<std::uint8_t> linked(std::uint32_t number, std::uint32_t next) const;
 
   struct Held {
     IndexPage page;
@@ -70,6 +74,9 @@ class IndexWriter::Change {
   IndexWriter& w_;
   std::vector<Step> path_;
   std::map<std::uint32_t, Held> pages_;
+  // New next-page links of pages the change does not otherwise touch (the
+  // leaf before a split one): set in their stored form, not decoded.
+  std::map<std::uint32_t, std::uint32_t> next_links_;
 };
 
 IndexPage& IndexWriter::Change::page(std::uint32_t number) {
@@ -81,8 +88,38 @@ IndexPage& IndexWriter::Change::page(std::uint32_t number) {
                               "owner " + std::to_string(decoded.owner));
     }
     it = pages_.emplace(number, Held{std::move(decoded)}).first;
+    if (auto link = next_links_.find(number); link != next_links_.end()) {
+      it->second.page.next_page = link->second;
+      it->second.changed = true;
+      next_links_.erase(link);
+    }
   }
   return it->second.page;
+}
+
+void IndexWriter::Change::set_next_page(std::uint32_t number, std::uint32_t next) {
+  if (auto it = pages_.find(number); it != pages_.end()) {
+    it->second.page.next_page = next;
+    it->second.changed = true;
+  } else {
+    next_links_[number] = next;
+  }
+}
+
+std::vector<std::uint8_t> IndexWriter::Change::linked(std::uint32_t number, std::uint32_t next) const {
+  const PageRef stored = w_.store_.read_page(number);
+  std::vector<std::uint8_t> bytes = stored->bytes;
+  if (bytes.size() != w_.layout_.page_size ||
+      (bytes[0] != page_type::index_node && bytes[0] != page_type::index_leaf)) {
+    throw Error::corruption(number, kWhere, "an index page beside a split one",
+                            bytes.empty() ? "an empty page" : "page type " + coding::hex_byte(bytes[0]));
+  }
+  if (coding::get_u32(bytes.data() + kPageOwnerOffset) != w_.owner_) {
+    throw Error::corruption(number, kWhere, "owner TDEF page " + std::to_string(w_.owner_),
+                            "owner " + std::to_string(coding::get_u32(bytes.data() + kPageOwnerOffset)));
+  }
+  coding::put_u32(bytes.data() + w_.layout_.next_offset, next);
+  return bytes;
 }
 
 IndexPage& IndexWriter::Change::changed(std::uint32_t number) {
@@ -109,6 +146,7 @@ void IndexWriter::Change::write() {
     held.page.prefix_length = std::uint16_t(longest_shared_prefix(held.page.entries, w_.layout_));
     encoded.emplace_back(number, encode_index_page(held.page, w_.layout_));
   }
+  for (const auto& [number, next] : next_links_) encoded.emplace_back(number, linked(number, next));
   w_.nodes_.clear();
   for (const auto& [number, bytes] : encoded) w_.store_.write_page(number, bytes);
 }
@@ -186,7 +224,7 @@ void IndexWriter::Change::split(std::size_t level, bool appended) {
     piece.entries.assign(std::make_move_iterator(entries.begin() + std::ptrdiff_t(start)),
                          std::make_move_iterator(entries.begin() + std::ptrdiff_t(cut)));
     piece.prev_page = prev;
-    if (prev != 0) changed(prev).next_page = piece.number;
+    if (prev != 0) set_next_page(prev, piece.number);
     if (!leaf && !before.empty()) unlink_children(before, piece.entries);
     if (!leaf) before = piece.entries;
     parent_entries.push_back(node_entry(piece.entries.back(), piece.number));
@@ -199,7 +237,7 @@ void IndexWriter::Change::split(std::size_t level, bool appended) {
                       std::make_move_iterator(entries.end()));
   if (!leaf) unlink_children(before, rest.entries);
   rest.prev_page = prev;
-  if (prev != 0) changed(prev).next_page = rest.number;
+  if (prev != 0) set_next_page(prev, rest.number);
   IndexPage& parent = changed(path_[level - 1].page);
   parent.entries.insert(parent.entries.begin() + std::ptrdiff_t(path_[level - 1].slot),
                         parent_entries.begin(), parent_entries.end());
