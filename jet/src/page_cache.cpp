@@ -73,6 +73,7 @@ void PageCache::make_dirty(std::shared_ptr<Page> page) {
   }
   dirty_[number] = Dirty{std::move(page), ++clock_};
   if (dirty_.size() > dirty_limit()) write_back_oldest();
+  else evict_clean();  // a page new to the cache takes a clean one's place
 }
 
 void PageCache::make_clean(std::uint32_t number, std::shared_ptr<Page> page) {
@@ -114,13 +115,22 @@ void PageCache::write_pages(const std::vector<std::uint32_t>& numbers) {
   }
 }
 
-// Writes the least recently changed half of the dirty pages, in page
-// order, and keeps them as clean pages.
+void PageCache::finished(std::uint32_t number) {
+  if (auto d = dirty_.find(number); d != dirty_.end()) d->second.changed = kFinished;
+}
+
+// Writes the finished dirty pages and, with them, the least recently
+// changed ones up to an eighth of the dirty pages, in page order, and keeps
+// them as clean pages.
 void PageCache::write_back_oldest() {
   std::vector<std::pair<std::uint64_t, std::uint32_t>> by_age;
   by_age.reserve(dirty_.size());
-  for (const auto& [number, d] : dirty_) by_age.emplace_back(d.changed, number);
-  const std::size_t count = by_age.size() / 2;
+  std::size_t finished = 0;
+  for (const auto& [number, d] : dirty_) {
+    by_age.emplace_back(d.changed, number);
+    finished += d.changed == kFinished;
+  }
+  const std::size_t count = std::max(finished, std::max<std::size_t>(by_age.size() / 8, 1));
   std::nth_element(by_age.begin(), by_age.begin() + std::ptrdiff_t(count), by_age.end());
   std::vector<std::uint32_t> victims;
   for (std::size_t i = 0; i < count; ++i) victims.push_back(by_age[i].second);

@@ -61,6 +61,11 @@ class PageCache {
   // bytes already). Throws as get().
   std::shared_ptr<Page> modify(std::uint32_t number);
 
+  // Page `number` will not change again soon (a data page the caller has
+  // filled): when dirty pages must go, it goes first, before pages that
+  // keep changing, like index leaves.
+  void finished(std::uint32_t number);
+
   // Writes every dirty page to the file in ascending page order, then makes
   // the file durable (fsync). Throws jet::Error (io).
   void flush();
@@ -78,6 +83,8 @@ class PageCache {
     std::uint64_t changed = 0;
   };
 
+  static constexpr std::uint64_t kFinished = 0;  // a Dirty::changed older than any
+
   std::shared_ptr<Page> find(std::uint32_t number);
   std::shared_ptr<Page> load(std::uint32_t number, std::uint32_t from_page);
   void make_dirty(std::shared_ptr<Page> page);
@@ -93,7 +100,7 @@ class PageCache {
   Lru lru_;  // clean pages, most recently used first
   std::unordered_map<std::uint32_t, Lru::iterator> clean_;
   std::unordered_map<std::uint32_t, Dirty> dirty_;
-  std::uint64_t clock_ = 0;
+  std::uint64_t clock_ = 0;  // stamps start at 1: 0 is kFinished
   std::uint64_t reads_ = 0;
   std::uint32_t page_count_ = 0;  // file pages plus appended ones
 };

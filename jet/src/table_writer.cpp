@@ -180,12 +180,16 @@ RowPointer TableWriter::place(std::uint32_t& current, std::uint32_t owner, RowPo
     const std::uint8_t number = add_row(bytes, db_.format, row);
     const std::uint32_t page = db_.allocate_page(std::move(bytes));
     db_.mark(used_map, page, true);
+    db_.pages.finished(page);
     return RowPointer{page, number};
   }
   if (current == 0 || !page_has_room(db_.pages.get(current)->bytes, db_.format, row.size())) {
     const std::uint32_t page = db_.allocate_page(empty_data_page(db_.format, owner));
     db_.mark(used_map, page, true);
-    if (current != 0) db_.mark(free_map, current, false);
+    if (current != 0) {
+      db_.mark(free_map, current, false);
+      db_.pages.finished(current);
+    }
     db_.mark(free_map, page, true);
     current = page;
   }
