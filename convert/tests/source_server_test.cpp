@@ -45,7 +45,7 @@ TEST(SourceServerRun, EveryTableOfTheSourceReachesTheDestinationWithItsRows) {
     tables << t->name << ":" << t->rows.size() << ":" << t->schema.size() << ":" << t->indexes.size() << " ";
   }
   EXPECT_EQ(tables.str(),
-            "AllTypes:3:32:0 Defaults:0:12:0 Keys:0:4:3 Long:3:5:0 Many:12:2:1 Order Details:1:2:0 "
+            "AllTypes:3:32:0 Defaults:0:12:0 Keys:0:4:3 Long:3:5:0 Many:300:2:1 Order Details:1:2:0 "
             "Order_Details:1:1:0 Orders:1:2:0 Orders_:2:3:0 Odd_Name:1:1:1 ")
       << console.str();
 }
