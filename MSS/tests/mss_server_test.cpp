@@ -168,9 +168,8 @@ TEST_F(MssServer, EverySqlServerTypeAsTheClassicProviderGivesIt) {
   EXPECT_EQ(table->get_item().at(14).vt(), VT_BSTR);
 }
 
-// 300 rows span three blocks of the driver's row arrays, the next fetched
-// while the current is read: each row comes once, in order, and a reset
-// while a block is on its way starts over cleanly.
+// 300 rows span three blocks of the driver's row arrays: each row comes
+// once, in order, and a reset in the middle of a block starts over.
 TEST_F(MssServer, RowsComeFiveAtATimeAndResetStartsOver) {
   auto db = open();
   auto table = db->get_table("Many", 33);
