@@ -225,9 +225,27 @@ std::vector<std::uint8_t> TableWriter::write_long_value(const ColumnDef& column,
 
 std::int32_t TableWriter::append(const std::vector<Value>& row) {
   db_.require_writable();
+  require_whole();
   Prepared p = prepare(row);
   require_pages(p.pages_needed);
-  // Nothing was written so far; from here on the row goes in whole.
+  // Nothing was written so far; from here on the row goes in whole, or the
+  // table takes nothing more.
+  try {
+    return write_row(p);
+  } catch (...) {
+    half_changed_ = true;
+    throw;
+  }
+}
+
+void TableWriter::require_whole() const {
+  if (!half_changed_) return;
+  throw Error(ErrorKind::io, "an earlier failure left table '" + def_.name +
+                                 "' half changed: nothing more is written to it, and the file keeps what it "
+                                 "held at the last commit");
+}
+
+std::int32_t TableWriter::write_row(const Prepared& p) {
   std::vector<std::vector<std::uint8_t>> stored(p.fields.size());
   std::vector<FieldBytes> view(p.fields.size());
   for (std::size_t c = 0; c < p.fields.size(); ++c) {
@@ -275,10 +293,15 @@ void TableWriter::require_pages(std::uint64_t for_row) {
 }
 
 void TableWriter::insert_pending() {
-  for (std::size_t i = 0; i < indexes_.size(); ++i) {
-    if (!pending_[i]) continue;
-    IndexWriter& index = *indexes_[i];
-    pending_[i]->drain([&index](std::span<const std::uint8_t> key, RowPointer row) { index.insert(key, row); });
+  try {
+    for (std::size_t i = 0; i < indexes_.size(); ++i) {
+      if (!pending_[i]) continue;
+      IndexWriter& index = *indexes_[i];
+      pending_[i]->drain([&index](std::span<const std::uint8_t> key, RowPointer row) { index.insert(key, row); });
+    }
+  } catch (...) {
+    half_changed_ = true;
+    throw;
   }
 }
 
@@ -323,6 +346,7 @@ bool TableWriter::fits(const std::vector<Value>& row, std::size_t changed) {
 }
 
 void TableWriter::flush() {
+  require_whole();
   insert_pending();
   if (!changed_) return;
   auto page = db_.pages.modify(def_.tdef_page);

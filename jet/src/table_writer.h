@@ -54,6 +54,10 @@ class TableWriter {
                    RowPointer free_map, const std::vector<std::uint8_t>& row);
   const LongValueMaps& maps_of(const ColumnDef& column) const;
   void require_pages(std::uint64_t for_row);
+  // Throws jet::Error (io) once a failure midway through a change has left
+  // the table's pages disagreeing with each other.
+  void require_whole() const;
+  std::int32_t write_row(const Prepared& p);
   void insert_pending();
   std::size_t largest_row_size() const;
 
@@ -68,7 +72,8 @@ class TableWriter {
   // unique wait for a batch; unique ones are kept at once).
   std::vector<std::optional<PendingKeys>> pending_;
   bool changed_ = false;
-  bool always_fits_ = false;  // no row of this table can pass the page's limit
+  bool always_fits_ = false;
+  bool half_changed_ = false;  // a write failed midway; see require_whole  // no row of this table can pass the page's limit
 };
 
 }  // namespace jet
