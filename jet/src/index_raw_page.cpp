@@ -174,13 +174,19 @@ std::size_t RawIndexPage::source(std::size_t j, std::size_t slot, bool replace) 
   return j == slot ? kNew : (j < slot || replace ? j : j - 1);
 }
 
+std::size_t RawIndexPage::size_after(std::size_t j, std::size_t slot, bool replace,
+                                     std::span<const std::uint8_t> key) const {
+  const std::size_t e = source(j, slot, replace);
+  return e == kNew ? key.size() + tail_size() : full_size(e);
+}
+
 // Keys are in order, so what the first and the last share, all share.
-std::size_t RawIndexPage::prefix_after(std::size_t slot, bool replace, std::span<const std::uint8_t> key) const {
-  const std::size_t count_after = replace ? count() : count() + 1;
-  if (count_after < 2) return 0;
+std::size_t RawIndexPage::prefix_after(std::size_t slot, bool replace, std::span<const std::uint8_t> key,
+                                       std::size_t from, std::size_t to) const {
+  if (to - from < 2) return 0;
   auto key_size = [&](std::size_t e) { return e == kNew ? key.size() : full_size(e) - tail_size(); };
   auto key_byte = [&](std::size_t e, std::size_t at) { return e == kNew ? key[at] : full_byte(e, at); };
-  const std::size_t first = source(0, slot, replace), last = source(count_after - 1, slot, replace);
+  const std::size_t first = source(from, slot, replace), last = source(to - 1, slot, replace);
   const std::size_t limit = std::min({key_size(first), key_size(last),
                                       std::size_t(layout_.prefix_length_size == 1 ? 0xFF : 0xFFFF)});
   std::size_t prefix = 0;
@@ -188,16 +194,22 @@ std::size_t RawIndexPage::prefix_after(std::size_t slot, bool replace, std::span
   return prefix;
 }
 
+std::size_t RawIndexPage::prefix_after(std::size_t slot, bool replace, std::span<const std::uint8_t> key) const {
+  return prefix_after(slot, replace, key, 0, replace ? count() : count() + 1);
+}
+
 bool RawIndexPage::rebuilt(std::size_t slot, bool replace, std::span<const std::uint8_t> key, RowPointer row,
                            std::uint32_t child_page, std::vector<std::uint8_t>& out) const {
-  const std::size_t count_after = replace ? count() : count() + 1;
-  const std::size_t prefix = prefix_after(slot, replace, key);
+  return built(slot, replace, key, row, child_page, 0, replace ? count() : count() + 1, out);
+}
+
+bool RawIndexPage::built(std::size_t slot, bool replace, std::span<const std::uint8_t> key, RowPointer row,
+                         std::uint32_t child_page, std::size_t from, std::size_t to,
+                         std::vector<std::uint8_t>& out) const {
+  const std::size_t prefix = prefix_after(slot, replace, key, from, to);
   std::size_t total = 0;
-  for (std::size_t j = 0; j < count_after; ++j) {
-    const std::size_t e = source(j, slot, replace);
-    total += e == kNew ? key.size() + tail_size() : full_size(e);
-  }
-  total -= (count_after - 1) * prefix;
+  for (std::size_t j = from; j < to; ++j) total += size_after(j, slot, replace, key);
+  total -= (to - from - 1) * prefix;
   const std::size_t capacity = layout_.page_size - layout_.entries_offset();
   if (total > capacity) return false;
 
@@ -211,8 +223,8 @@ bool RawIndexPage::rebuilt(std::size_t slot, bool replace, std::span<const std::
   }
   std::uint8_t* const area = out.data() + layout_.entries_offset();
   std::uint8_t* at = area;
-  for (std::size_t j = 0; j < count_after; ++j) {
-    const std::size_t skip = j == 0 ? 0 : prefix;
+  for (std::size_t j = from; j < to; ++j) {
+    const std::size_t skip = j == from ? 0 : prefix;
     const std::size_t e = source(j, slot, replace);
     if (e == kNew) {
       at = std::copy(key.begin() + std::ptrdiff_t(skip), key.end(), at);
@@ -230,6 +242,47 @@ bool RawIndexPage::rebuilt(std::size_t slot, bool replace, std::span<const std::
     out[layout_.mask_offset + end / 8] |= std::uint8_t(1u << (end % 8));
   }
   return true;
+}
+
+bool RawIndexPage::with_node_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
+                                   std::uint32_t child_page, std::vector<std::uint8_t>& out) const {
+  return rebuilt(slot, false, key, row, child_page, out);
+}
+
+std::size_t RawIndexPage::split_with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key,
+                                                RowPointer row, std::vector<std::uint8_t>& left,
+                                                std::vector<std::uint8_t>& right) const {
+  const std::size_t n = count() + 1;
+  std::vector<std::size_t> sums(n + 1, 0);
+  for (std::size_t j = 0; j < n; ++j) sums[j + 1] = sums[j] + size_after(j, slot, false, key);
+  auto size_of = [&](std::size_t from, std::size_t to) {
+    return sums[to] - sums[from] - (to - from - 1) * prefix_after(slot, false, key, from, to);
+  };
+  const std::size_t capacity = layout_.page_size - layout_.entries_offset();
+  std::size_t best = 0, best_gap = SIZE_MAX;
+  for (std::size_t cut = 1; cut < n; ++cut) {
+    const std::size_t a = size_of(0, cut), b = size_of(cut, n);
+    if (a > capacity || b > capacity) continue;
+    const std::size_t gap = a > b ? a - b : b - a;
+    if (gap < best_gap) best = cut, best_gap = gap;
+  }
+  if (best == 0) return 0;
+  built(slot, false, key, row, 0, 0, best, left);
+  built(slot, false, key, row, 0, best, n, right);
+  return best;
+}
+
+std::vector<std::uint8_t> RawIndexPage::key_of(std::size_t i) const {
+  std::vector<std::uint8_t> key(full_size(i) - tail_size());
+  for (std::size_t b = 0; b < key.size(); ++b) key[b] = full_byte(i, b);
+  return key;
+}
+
+RowPointer RawIndexPage::row_of(std::size_t i) const {
+  const std::size_t at = full_size(i) - tail_size();
+  std::uint32_t word = 0;
+  for (std::size_t b = 0; b < kEntryRowPointerSize; ++b) word = (word << 8) | full_byte(i, at + b);
+  return RowPointer::from_word(word);
 }
 
 // The first entry and the prefix stay: the entries from `slot` on move up

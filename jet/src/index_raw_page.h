@@ -65,6 +65,25 @@ class RawIndexPage {
   bool with_entry_replaced(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
                            std::vector<std::uint8_t>& out) const;
 
+  // As with_leaf_entry, for a node page taking the entry (key, row, child).
+  // REQUIRES: !leaf(), slot <= count(), and (key, row) belongs at `slot`.
+  bool with_node_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
+                       std::uint32_t child_page, std::vector<std::uint8_t>& out) const;
+
+  // Cuts this leaf, with the entry (key, row) added at `slot`, in two where
+  // the halves come closest in size with both fitting a page: `left` takes
+  // the entries before the cut, `right` the rest, each with the longest
+  // prefix its keys allow and this page's header (links as they were).
+  // Returns the number of entries in `left`; 0, outputs unspecified, when
+  // no cut lets both halves fit.
+  // REQUIRES: leaf(), slot <= count(), and (key, row) belongs at `slot`.
+  std::size_t split_with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
+                                    std::vector<std::uint8_t>& left, std::vector<std::uint8_t>& right) const;
+
+  // Entry `i`'s key (its prefix restored) and row pointer.
+  std::vector<std::uint8_t> key_of(std::size_t i) const;
+  RowPointer row_of(std::size_t i) const;
+
  private:
   // Entry `i` as stored, and the bytes of the first entry it omits.
   std::span<const std::uint8_t> stored(std::size_t i) const;
@@ -73,7 +92,16 @@ class RawIndexPage {
   std::uint8_t full_byte(std::size_t i, std::size_t at) const;
   std::size_t tail_size() const { return kEntryRowPointerSize + (leaf_ ? 0 : kEntryChildSize); }
   static std::size_t source(std::size_t j, std::size_t slot, bool replace);
+  // Over the entries after an edit at `slot`: the size of entry j, and the
+  // longest prefix the entries from `from` to `to` (exclusive) share.
+  std::size_t size_after(std::size_t j, std::size_t slot, bool replace, std::span<const std::uint8_t> key) const;
+  std::size_t prefix_after(std::size_t slot, bool replace, std::span<const std::uint8_t> key, std::size_t from,
+                           std::size_t to) const;
   std::size_t prefix_after(std::size_t slot, bool replace, std::span<const std::uint8_t> key) const;
+  // Writes the entries from `from` to `to` after an edit at `slot` as one
+  // page; false when they do not fit.
+  bool built(std::size_t slot, bool replace, std::span<const std::uint8_t> key, RowPointer row,
+             std::uint32_t child_page, std::size_t from, std::size_t to, std::vector<std::uint8_t>& out) const;
   bool rebuilt(std::size_t slot, bool replace, std::span<const std::uint8_t> key, RowPointer row,
                std::uint32_t child_page, std::vector<std::uint8_t>& out) const;
   bool insert_in_place(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,

@@ -29,6 +29,23 @@ IndexEntry node_entry(const IndexEntry& last, std::uint32_t child) {
   return IndexEntry{last.key, last.row, child};
 }
 
+// Index page `number` as stored, with its next-page link set to `next`:
+// the page before a split one, changed without decoding it.
+std::vector<std::uint8_t> with_next_link(IndexPageStore& store, const IndexPageLayout& layout, std::uint32_t owner,
+                                         std::uint32_t number, std::uint32_t next) {
+  std::vector<std::uint8_t> bytes = store.read_page(number)->bytes;
+  if (bytes.size() != layout.page_size || (bytes[0] != page_type::index_node && bytes[0] != page_type::index_leaf)) {
+    throw Error::corruption(number, kWhere, "an index page beside a split one",
+                            bytes.empty() ? "an empty page" : "page type " + coding::hex_byte(bytes[0]));
+  }
+  if (coding::get_u32(bytes.data() + kPageOwnerOffset) != owner) {
+    throw Error::corruption(number, kWhere, "owner TDEF page " + std::to_string(owner),
+                            "owner " + std::to_string(coding::get_u32(bytes.data() + kPageOwnerOffset)));
+  }
+  coding::put_u32(bytes.data() + layout.next_offset, next);
+  return bytes;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> empty_index_root(JetVersion version, std::uint32_t owner) {
@@ -107,19 +124,7 @@ void IndexWriter::Change::set_next_page(std::uint32_t number, std::uint32_t next
 }
 
 std::vector<std::uint8_t> IndexWriter::Change::linked(std::uint32_t number, std::uint32_t next) const {
-  const PageRef stored = w_.store_.read_page(number);
-  std::vector<std::uint8_t> bytes = stored->bytes;
-  if (bytes.size() != w_.layout_.page_size ||
-      (bytes[0] != page_type::index_node && bytes[0] != page_type::index_leaf)) {
-    throw Error::corruption(number, kWhere, "an index page beside a split one",
-                            bytes.empty() ? "an empty page" : "page type " + coding::hex_byte(bytes[0]));
-  }
-  if (coding::get_u32(bytes.data() + kPageOwnerOffset) != w_.owner_) {
-    throw Error::corruption(number, kWhere, "owner TDEF page " + std::to_string(w_.owner_),
-                            "owner " + std::to_string(coding::get_u32(bytes.data() + kPageOwnerOffset)));
-  }
-  coding::put_u32(bytes.data() + w_.layout_.next_offset, next);
-  return bytes;
+  return with_next_link(w_.store_, w_.layout_, w_.owner_, number, next);
 }
 
 IndexPage& IndexWriter::Change::changed(std::uint32_t number) {
@@ -320,6 +325,45 @@ bool IndexWriter::repeat_last_in_place(std::span<const std::uint8_t> key, RowPoi
   return true;
 }
 
+// The leaf has no room for an entry that does not end it: the entries
+// before a cut move to a new page placed before the leaf, which keeps its
+// number and its last entry, and the parent takes an entry for the new
+// page; all in stored form. False, having written nothing, when that is
+// not enough (a leaf that is the root, a parent without room or without a
+// tail page, no cut into two pages that fit): the decoded way then.
+bool IndexWriter::split_leaf_in_place(std::size_t at, std::span<const std::uint8_t> key, RowPointer row) {
+  if (path_.size() < 2) return false;
+  const std::uint32_t leaf_page = path_.back().page;
+  // The entries before the cut go to split_left_, the rest stay on the
+  // leaf's own page, built in scratch_.
+  const std::size_t cut = leaf_.split_with_leaf_entry(at, key, row, split_left_, scratch_);
+  if (cut == 0) return false;
+  const std::uint32_t before = coding::get_u32(split_left_.data() + layout_.prev_offset);
+  const std::vector<std::uint8_t> last_key = cut - 1 == at ? std::vector<std::uint8_t>(key.begin(), key.end())
+                                                           : leaf_.key_of(cut - 1 < at ? cut - 1 : cut - 2);
+  const RowPointer last_row = cut - 1 == at ? row : leaf_.row_of(cut - 1 < at ? cut - 1 : cut - 2);
+  const Step& up = path_[path_.size() - 2];
+  const RawIndexPage& parent = visit(up.page);  // may take leaf_'s place: it is done with
+  if (parent.tail_page() == 0 || !parent.with_node_entry(up.slot, last_key, last_row, 0, split_parent_)) {
+    return false;
+  }
+  std::vector<std::uint8_t> linked_before;
+  if (before != 0) linked_before = with_next_link(store_, layout_, owner_, before, 0);
+  const std::uint32_t fresh = store_.allocate_index_page();
+  parent.with_node_entry(up.slot, last_key, last_row, fresh, split_parent_);
+  coding::put_u32(split_left_.data() + layout_.next_offset, leaf_page);
+  coding::put_u32(scratch_.data() + layout_.prev_offset, fresh);
+  if (before != 0) coding::put_u32(linked_before.data() + layout_.next_offset, fresh);
+  const std::uint32_t parent_page = up.page;
+  nodes_.erase(parent_page);
+  leaf_current_ = false;
+  store_.write_page(fresh, split_left_);
+  store_.write_page(leaf_page, scratch_);
+  store_.write_page(parent_page, split_parent_);
+  if (before != 0) store_.write_page(before, linked_before);
+  return true;
+}
+
 bool IndexWriter::contains_key(std::span<const std::uint8_t> key) {
   descend(key, RowPointer{}, path_);
   const std::size_t at = path_.back().slot;
@@ -355,6 +399,7 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
     return;
   }
   if (edit != RawIndexPage::Edit::no_room && repeat_last_in_place(key, row)) return;
+  if (edit == RawIndexPage::Edit::no_room && !new_last && split_leaf_in_place(at, key, row)) return;
   Change change(*this, path_);
   change.add_entry(IndexEntry{std::vector<std::uint8_t>(key.begin(), key.end()), row, 0});
   change.write();

@@ -104,6 +104,7 @@ class IndexWriter {
   void descend(std::span<const std::uint8_t> key, RowPointer row, std::vector<Step>& path);
   const RawIndexPage& visit(std::uint32_t number);
   bool repeat_last_in_place(std::span<const std::uint8_t> key, RowPointer row);
+  bool split_leaf_in_place(std::size_t at, std::span<const std::uint8_t> key, RowPointer row);
 
   IndexPageStore& store_;
   const IndexPageLayout& layout_;
@@ -112,10 +113,11 @@ class IndexWriter {
   RawIndexPage leaf_;
   bool leaf_current_ = false;  // leaf_ is as stored (a unique check, then its insert)
   // Node pages read so far, kept read: every insert passes the same few.
-  // Nodes change only in a Change, which forgets them all.
+  // A node that changes is forgotten; a Change forgets them all.
   std::unordered_map<std::uint32_t, RawIndexPage> nodes_;
   std::vector<Step> path_;             // reused between calls
   std::vector<std::uint8_t> scratch_;  // a leaf being built
+  std::vector<std::uint8_t> split_left_, split_parent_;  // pages of a split in place
   std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> node_images_;  // nodes being built
 };
 
