@@ -52,7 +52,25 @@ TEST(TextEncoding, ChosenFormsRoundTripsAndRefusals) {
     ASSERT_TRUE(utf8_to_cp1252(utf8, out)) << what;
     EXPECT_EQ(out, cp1252) << what;
   }
-  const std::string round_trips[] = {"", "a", std::string("a\0b\0c", 5), "h\xC3\xB4tel \xE6\x97\xA5\xE6\x9C\xAC",
+  {
+    // Runs of ASCII longer than a machine word between Latin-1 letters.
+    std::string utf8;
+    Bytes latin1;
+    for (int i = 0; i < 40; ++i) {
+      const std::string run = "an ascii run of some length " + std::to_string(i);
+      utf8 += run + "\xC3\xA9";
+      latin1.insert(latin1.end(), run.begin(), run.end());
+      latin1.push_back(0xE9);
+    }
+    std::vector<std::uint8_t> out;
+    ASSERT_TRUE(utf8_to_cp1252(utf8, out));
+    EXPECT_EQ(out, latin1);
+    ASSERT_TRUE(utf8_to_jet4_text(utf8, true, out));
+    latin1.insert(latin1.begin(), {0xFF, 0xFE});
+    EXPECT_EQ(out, latin1);
+  }
+  const std::string round_trips[] = {std::string("0123456789abcdef\0" "0123456789", 27),
+                                     "0123456789abcdef\xE2\x82\xAC 0123456789abcdef","", "a", std::string("a\0b\0c", 5), "h\xC3\xB4tel \xE6\x97\xA5\xE6\x9C\xAC",
                                      "\xF0\x9F\x98\x80 and more", "\xC4\x80\xC4\x80\xC4\x80"};
   for (const std::string& text : round_trips) {
     for (bool compress : {false, true}) {
