@@ -21,6 +21,7 @@ class CachePageStore : public IndexPageStore {
     auto page = db_.pages.modify(number);
     std::copy(bytes.begin(), bytes.end(), page->bytes.begin());
   }
+  std::shared_ptr<Page> change_page(std::uint32_t number) override { return db_.pages.modify(number); }
   std::uint32_t allocate_index_page() override {
     const std::uint32_t page = db_.allocate_page(std::vector<std::uint8_t>(db_.format.page_size, 0));
     db_.mark(map_, page, true);

@@ -144,11 +144,26 @@ std::uint8_t* RawIndexPage::copy_entry(std::size_t i, std::size_t skip, std::uin
 
 RawIndexPage::Edit RawIndexPage::with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key,
                                                  RowPointer row, std::vector<std::uint8_t>& out) const {
-  if (slot > 0 && prefix_after(slot, false, key) == prefix_) {
-    return insert_in_place(slot, key, row, layout_.page_size - layout_.entries_offset(), out) ? Edit::shifted
-                                                                                              : Edit::no_room;
+  if (can_shift_in(slot, key)) {
+    out.assign(bytes_.begin(), bytes_.end());
+    shift_entries(out, slot, key, row);
+    return Edit::shifted;
   }
+  // The same prefix without room fails here too.
   return rebuilt(slot, false, key, row, 0, out) ? Edit::rebuilt : Edit::no_room;
+}
+
+bool RawIndexPage::can_shift_in(std::size_t slot, std::span<const std::uint8_t> key) const {
+  if (slot == 0 || key.size() < prefix_ || prefix_after(slot, false, key) != prefix_) return false;
+  const std::size_t capacity = layout_.page_size - layout_.entries_offset();
+  return ends_.back() + key.size() - prefix_ + kEntryRowPointerSize <= capacity;
+}
+
+void RawIndexPage::shift_in(std::shared_ptr<Page> page, std::size_t slot, std::span<const std::uint8_t> key,
+                            RowPointer row) {
+  if (page->bytes.data() != bytes_.data()) page->bytes.assign(bytes_.begin(), bytes_.end());
+  shift_entries(page->bytes, slot, key, row);
+  follow_shift(std::move(page), slot, key.size());
 }
 
 void RawIndexPage::follow_shift(PageRef page, std::size_t slot, std::size_t key_size) {
@@ -287,25 +302,23 @@ RowPointer RawIndexPage::row_of(std::size_t i) const {
 
 // The first entry and the prefix stay: the entries from `slot` on move up
 // to make room, and their ends move with them.
-bool RawIndexPage::insert_in_place(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
-                                   std::size_t capacity, std::vector<std::uint8_t>& out) const {
+void RawIndexPage::shift_entries(std::span<std::uint8_t> page, std::size_t slot, std::span<const std::uint8_t> key,
+                                 RowPointer row) const {
+  const std::size_t capacity = layout_.page_size - layout_.entries_offset();
   const std::size_t size = key.size() - prefix_ + kEntryRowPointerSize;
   const std::size_t used = ends_.back();
-  if (used + size > capacity) return false;
-  out.assign(bytes_.begin(), bytes_.end());
-  std::uint8_t* const area = out.data() + layout_.entries_offset();
+  std::uint8_t* const area = page.data() + layout_.entries_offset();
   const std::size_t at = ends_[slot - 1];
   std::memmove(area + at + size, area + at, used - at);
   std::uint8_t* entry = std::copy(key.begin() + std::ptrdiff_t(prefix_), key.end(), area + at);
   coding::put_u24_be(entry, row.page);
   entry[3] = row.row;
-  std::uint8_t* const mask = out.data() + layout_.mask_offset;
+  std::uint8_t* const mask = page.data() + layout_.mask_offset;
   auto flip = [mask](std::size_t end) { mask[end / 8] ^= std::uint8_t(1u << (end % 8)); };
   for (std::size_t j = slot; j < count(); ++j) flip(ends_[j]);
   flip(at + size);
   for (std::size_t j = slot; j < count(); ++j) mask[(ends_[j] + size) / 8] |= std::uint8_t(1u << ((ends_[j] + size) % 8));
-  coding::put_u16(out.data() + kFreeSpaceOffset, std::uint16_t(capacity - used - size));
-  return true;
+  coding::put_u16(page.data() + kFreeSpaceOffset, std::uint16_t(capacity - used - size));
 }
 
 }  // namespace jet

@@ -59,6 +59,14 @@ class RawIndexPage {
   // `key_size` bytes, without reading its entry ends again.
   void follow_shift(PageRef page, std::size_t slot, std::size_t key_size);
 
+  // True when the leaf entry (key, row) at `slot` keeps the first entry and
+  // the shared prefix and fits: the edit with_leaf_entry calls `shifted`.
+  bool can_shift_in(std::size_t slot, std::span<const std::uint8_t> key) const;
+  // Makes that edit in `page`, the cache's copy of this page to change
+  // (its bytes are this page's, or become them first), and takes it as
+  // this page. REQUIRES: can_shift_in(slot, key).
+  void shift_in(std::shared_ptr<Page> page, std::size_t slot, std::span<const std::uint8_t> key, RowPointer row);
+
   // As with_leaf_entry, for a page of either kind with entry `slot`'s key
   // and row pointer replaced (a node entry keeps its child).
   // REQUIRES: slot < count(), and (key, row) belongs at `slot`.
@@ -104,8 +112,10 @@ class RawIndexPage {
              std::uint32_t child_page, std::size_t from, std::size_t to, std::vector<std::uint8_t>& out) const;
   bool rebuilt(std::size_t slot, bool replace, std::span<const std::uint8_t> key, RowPointer row,
                std::uint32_t child_page, std::vector<std::uint8_t>& out) const;
-  bool insert_in_place(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
-                       std::size_t capacity, std::vector<std::uint8_t>& out) const;
+  // Moves the entries from `slot` on up in `page` (this page's bytes) and
+  // writes (key, row) in the gap.
+  void shift_entries(std::span<std::uint8_t> page, std::size_t slot, std::span<const std::uint8_t> key,
+                     RowPointer row) const;
   // Copies entry `i` (prefix restored) from byte `skip` on to `out`.
   std::uint8_t* copy_entry(std::size_t i, std::size_t skip, std::uint8_t* out) const;
 

@@ -388,14 +388,16 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
   const bool new_last = at == leaf_.count();
   const bool repeated = new_last && std::any_of(path_.begin(), path_.end() - 1, [](const Step& s) { return !s.tail; });
   leaf_current_ = false;  // whichever way, the leaf changes
+  if (!repeated && leaf_.can_shift_in(at, key)) {
+    // The common case: the entry goes in on the stored page itself, which
+    // stays read, as keys added in order come back to it.
+    leaf_.shift_in(store_.change_page(path_.back().page), at, key, row);
+    leaf_current_ = true;
+    return;
+  }
   const RawIndexPage::Edit edit = leaf_.with_leaf_entry(at, key, row, scratch_);
   if (edit != RawIndexPage::Edit::no_room && !repeated) {
     store_.write_page(path_.back().page, scratch_);
-    if (edit == RawIndexPage::Edit::shifted) {
-      // Keys added in order come back to this leaf: keep it read.
-      leaf_.follow_shift(std::make_shared<Page>(Page{path_.back().page, std::move(scratch_)}), at, key.size());
-      leaf_current_ = true;
-    }
     return;
   }
   if (edit != RawIndexPage::Edit::no_room && repeat_last_in_place(key, row)) return;

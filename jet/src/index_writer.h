@@ -51,6 +51,10 @@ class IndexPageStore {
   virtual PageRef read_page(std::uint32_t number) = 0;
   // Replaces page `number` (bytes.size() is one page). Throws jet::Error.
   virtual void write_page(std::uint32_t number, std::span<const std::uint8_t> bytes) = 0;
+  // Page `number` to change in place, taken as changed: make the change
+  // before the next call into the store. Pages read before may be this
+  // very page. Throws jet::Error.
+  virtual std::shared_ptr<Page> change_page(std::uint32_t number) = 0;
   // A fresh page for this index, marked used in the global usage map and
   // in the index's own usage map. Its bytes are written (write_page)
   // before anything reads it. Throws jet::Error (io, 3026 when the file

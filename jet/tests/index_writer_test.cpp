@@ -27,25 +27,29 @@ constexpr std::uint32_t kRoot = 3;
 class MemoryStore : public IndexPageStore {
  public:
   explicit MemoryStore(JetVersion version) : version_(version) {
-    pages_.resize(kRoot, Bytes(page_size(), 0));
-    pages_.push_back(empty_index_root(version, kOwner));
+    for (std::uint32_t i = 0; i < kRoot; ++i) pages_.push_back(page_of(Bytes(page_size(), 0)));
+    pages_.push_back(page_of(empty_index_root(version, kOwner)));
   }
   JetVersion version() const override { return version_; }
-  PageRef read_page(std::uint32_t number) override {
-    return std::make_shared<Page>(Page{number, pages_.at(number)});
-  }
+  // Pages are shared with their readers, as the page cache shares them.
+  PageRef read_page(std::uint32_t number) override { return pages_.at(number); }
   void write_page(std::uint32_t number, std::span<const std::uint8_t> bytes) override {
     EXPECT_EQ(bytes.size(), page_size());
-    pages_.at(number).assign(bytes.begin(), bytes.end());
+    pages_.at(number)->bytes.assign(bytes.begin(), bytes.end());
   }
+  std::shared_ptr<Page> change_page(std::uint32_t number) override { return pages_.at(number); }
   std::uint32_t allocate_index_page() override {
     if (pages_.size() >= page_limit) throw Error::io("no room for another page");
-    pages_.emplace_back(page_size(), 0xEE);  // never read before written
+    pages_.push_back(page_of(Bytes(page_size(), 0xEE)));  // never read before written
     return std::uint32_t(pages_.size() - 1);
   }
 
   std::uint32_t page_size() const { return IndexPageLayout::of(version_).page_size; }
-  const std::vector<Bytes>& pages() const { return pages_; }
+  std::vector<Bytes> pages() const {
+    std::vector<Bytes> out;
+    for (const auto& page : pages_) out.push_back(page->bytes);
+    return out;
+  }
   std::vector<std::uint32_t> index_pages() const {
     std::vector<std::uint32_t> out;
     for (std::uint32_t i = kRoot; i < pages_.size(); ++i) out.push_back(i);
@@ -54,8 +58,10 @@ class MemoryStore : public IndexPageStore {
   std::size_t page_limit = SIZE_MAX;
 
  private:
+  static std::shared_ptr<Page> page_of(Bytes bytes) { return std::make_shared<Page>(Page{0, std::move(bytes)}); }
+
   JetVersion version_;
-  std::vector<Bytes> pages_;
+  std::vector<std::shared_ptr<Page>> pages_;
 };
 
 const Format& format_of(JetVersion v) { return v == JetVersion::jet3 ? kJet3Format : kJet4Format; }
