@@ -265,7 +265,7 @@ bool RawIndexPage::with_node_entry(std::size_t slot, std::span<const std::uint8_
 }
 
 std::size_t RawIndexPage::split_with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key,
-                                                RowPointer row, std::vector<std::uint8_t>& left,
+                                                RowPointer row, bool appended, std::vector<std::uint8_t>& left,
                                                 std::vector<std::uint8_t>& right) const {
   const std::size_t n = count() + 1;
   std::vector<std::size_t> sums(n + 1, 0);
@@ -275,7 +275,10 @@ std::size_t RawIndexPage::split_with_leaf_entry(std::size_t slot, std::span<cons
   };
   const std::size_t capacity = layout_.page_size - layout_.entries_offset();
   std::size_t best = 0, best_gap = SIZE_MAX;
-  for (std::size_t cut = 1; cut < n; ++cut) {
+  if (appended && count() > 0 && size_of(0, count()) <= capacity && size_of(count(), n) <= capacity) {
+    best = count();
+  }
+  for (std::size_t cut = 1; cut < n && !appended; ++cut) {
     const std::size_t a = size_of(0, cut), b = size_of(cut, n);
     if (a > capacity || b > capacity) continue;
     const std::size_t gap = a > b ? a - b : b - a;

@@ -26,6 +26,7 @@ class RawIndexPage {
   void load(PageRef page, std::uint32_t number);
 
   std::uint32_t number() const { return number_; }
+  std::span<const std::uint8_t> page_bytes() const { return bytes_; }
   bool leaf() const { return leaf_; }
   std::uint32_t owner() const;
   std::uint32_t tail_page() const;
@@ -78,15 +79,19 @@ class RawIndexPage {
   bool with_node_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
                        std::uint32_t child_page, std::vector<std::uint8_t>& out) const;
 
-  // Cuts this leaf, with the entry (key, row) added at `slot`, in two where
-  // the halves come closest in size with both fitting a page: `left` takes
-  // the entries before the cut, `right` the rest, each with the longest
-  // prefix its keys allow and this page's header (links as they were).
-  // Returns the number of entries in `left`; 0, outputs unspecified, when
-  // no cut lets both halves fit.
-  // REQUIRES: leaf(), slot <= count(), and (key, row) belongs at `slot`.
+  // Cuts this leaf, with the entry (key, row) added at `slot`, in two:
+  // where the halves come closest in size with both fitting a page, or,
+  // `appended` (the new entry ends the index), just before the new entry,
+  // so that keys added in order leave full pages behind. `left` takes the
+  // entries before the cut, `right` the rest, each with the longest prefix
+  // its keys allow and this page's header (links as they were). Returns
+  // the number of entries in `left`; 0, outputs unspecified, when no cut
+  // lets both halves fit.
+  // REQUIRES: leaf(), slot <= count(), (key, row) belongs at `slot`, and
+  // slot == count() when `appended`.
   std::size_t split_with_leaf_entry(std::size_t slot, std::span<const std::uint8_t> key, RowPointer row,
-                                    std::vector<std::uint8_t>& left, std::vector<std::uint8_t>& right) const;
+                                    bool appended, std::vector<std::uint8_t>& left,
+                                    std::vector<std::uint8_t>& right) const;
 
   // Entry `i`'s key (its prefix restored) and row pointer.
   std::vector<std::uint8_t> key_of(std::size_t i) const;

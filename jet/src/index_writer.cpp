@@ -325,18 +325,22 @@ bool IndexWriter::repeat_last_in_place(std::span<const std::uint8_t> key, RowPoi
   return true;
 }
 
-// The leaf has no room for an entry that does not end it: the entries
-// before a cut move to a new page placed before the leaf, which keeps its
-// number and its last entry, and the parent takes an entry for the new
-// page; all in stored form. False, having written nothing, when that is
-// not enough (a leaf that is the root, a parent without room or without a
-// tail page, no cut into two pages that fit): the decoded way then.
+// The leaf has no room for the entry: the entries before a cut move to a
+// new page placed before the leaf, which keeps its number, and the parent
+// takes an entry for the new page; all in stored form. An entry that ends
+// the leaf (the last leaf, reached by tail pages: it ends the index) is
+// the cut, so keys added in order leave full pages. False, having written
+// nothing, when that is not enough (a leaf that is the root, a parent
+// without room or without a tail page, no cut into two pages that fit):
+// the decoded way then.
 bool IndexWriter::split_leaf_in_place(std::size_t at, std::span<const std::uint8_t> key, RowPointer row) {
   if (path_.size() < 2) return false;
   const std::uint32_t leaf_page = path_.back().page;
   // The entries before the cut go to split_left_, the rest stay on the
   // leaf's own page, built in scratch_.
-  const std::size_t cut = leaf_.split_with_leaf_entry(at, key, row, split_left_, scratch_);
+  const bool appended = at == leaf_.count();
+  if (appended && coding::get_u32(leaf_.page_bytes().data() + layout_.next_offset) != 0) return false;
+  const std::size_t cut = leaf_.split_with_leaf_entry(at, key, row, appended, split_left_, scratch_);
   if (cut == 0) return false;
   const std::uint32_t before = coding::get_u32(split_left_.data() + layout_.prev_offset);
   const std::vector<std::uint8_t> last_key = cut - 1 == at ? std::vector<std::uint8_t>(key.begin(), key.end())
@@ -401,7 +405,9 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
     return;
   }
   if (edit != RawIndexPage::Edit::no_room && repeat_last_in_place(key, row)) return;
-  if (edit == RawIndexPage::Edit::no_room && !new_last && split_leaf_in_place(at, key, row)) return;
+  // A full leaf splits in stored form unless a new last entry must be
+  // repeated in the nodes above.
+  if (edit == RawIndexPage::Edit::no_room && !repeated && split_leaf_in_place(at, key, row)) return;
   Change change(*this, path_);
   change.add_entry(IndexEntry{std::vector<std::uint8_t>(key.begin(), key.end()), row, 0});
   change.write();

@@ -131,12 +131,13 @@ TEST(RawIndexPage, ReplacedNodeEntryAgreesWithTheCodec) {
   }
 }
 
-// A full leaf cut in two in stored form: each half equals the encoding of
-// its decoded entries, at the cut the decoded split chooses; and a node
-// taking an entry for the new half agrees with the codec too.
+// A full leaf cut in two in stored form, also before a new last entry: each
+// half equals the encoding of its decoded entries, at the cut the decoded
+// split chooses; and a node taking an entry for the new half agrees with
+// the codec too.
 TEST(RawIndexPage, SplitAndNodeInsertAgreeWithTheCodec) {
   std::mt19937 rng(41);
-  int splits = 0;
+  int splits = 0, appended_splits = 0;
   for (JetVersion version : {JetVersion::jet3, JetVersion::jet4}) {
     const IndexPageLayout& layout = IndexPageLayout::of(version);
     for (int round = 0; round < 200; ++round) {
@@ -151,6 +152,10 @@ TEST(RawIndexPage, SplitAndNodeInsertAgreeWithTheCodec) {
       RawIndexPage raw(layout);
       raw.load(as_page(encode_with_longest_prefix(page, layout)), 7);
       IndexEntry probe = random_entry(rng, 40);
+      if (round % 3 == 0 && !page.entries.empty()) {  // past every entry: added in key order
+        probe = page.entries.back();
+        probe.key.push_back(0x61);
+      }
       const std::size_t slot = raw.lower_bound(probe.key, probe.row);
       if (slot < raw.count() && raw.compare(slot, probe.key, probe.row) == 0) continue;
       IndexPage after = page;
@@ -165,14 +170,16 @@ TEST(RawIndexPage, SplitAndNodeInsertAgreeWithTheCodec) {
       }
       if (index_fill::fits(after, layout)) continue;
       Bytes left, right;
-      const std::size_t cut = raw.split_with_leaf_entry(slot, probe.key, probe.row, left, right);
-      const std::vector<std::size_t> cuts = index_fill::cut_points(after.entries, true, layout, false);
+      const bool appended = slot == raw.count() && round % 3 == 0;
+      const std::size_t cut = raw.split_with_leaf_entry(slot, probe.key, probe.row, appended, left, right);
+      const std::vector<std::size_t> cuts = index_fill::cut_points(after.entries, true, layout, appended);
       if (cuts.size() != 1) {
         EXPECT_EQ(cut, 0u);
         continue;
       }
       ASSERT_EQ(cut, cuts[0]);
       ++splits;
+      appended_splits += appended;
       IndexPage first = after, second = after;
       first.entries.assign(after.entries.begin(), after.entries.begin() + std::ptrdiff_t(cut));
       second.entries.assign(after.entries.begin() + std::ptrdiff_t(cut), after.entries.end());
@@ -185,6 +192,7 @@ TEST(RawIndexPage, SplitAndNodeInsertAgreeWithTheCodec) {
     }
   }
   EXPECT_GT(splits, 50);
+  EXPECT_GT(appended_splits, 10);
 }
 
 // Access may let the shared prefix run into the row pointers of entries
