@@ -43,8 +43,10 @@ struct TableWriter::Prepared {
 };
 
 TableWriter::TableWriter(Database::Impl& db, TableDef def, std::vector<ColumnRules> rules)
-    : db_(db), def_(std::move(def)), rules_(std::move(rules)) {
+    : db_(db), def_(std::move(def)), rules_(std::move(rules)), prepared_(std::make_unique<Prepared>()) {
   long_value_pages_.assign(def_.long_value_maps.size(), 0);
+  has_long_values_ = std::any_of(def_.columns.begin(), def_.columns.end(),
+                                 [](const ColumnDef& c) { return is_long_value(c.type); });
   for (const RealIndexDef& index : def_.real_indexes) {
     stores_.push_back(std::make_unique<CachePageStore>(db_, index.usage_map));
     indexes_.push_back(std::make_unique<IndexWriter>(*stores_.back(), index.first_page, def_.tdef_page));
@@ -67,15 +69,23 @@ const LongValueMaps& TableWriter::maps_of(const ColumnDef& column) const {
                           "none");
 }
 
-TableWriter::Prepared TableWriter::prepare(const std::vector<Value>& row) {
+// Fills prepared_, whose buffers every row reuses.
+TableWriter::Prepared& TableWriter::prepare(const std::vector<Value>& row) {
   if (row.size() != def_.columns.size()) {
     throw Error::invalid_argument("a row of " + std::to_string(row.size()) + " values for table '" + def_.name +
                                   "' of " + std::to_string(def_.columns.size()) + " columns");
   }
-  Prepared p;
+  Prepared& p = *prepared_;
+  p.values.resize(row.size());
+  p.fields.resize(row.size());
+  p.keys.clear();
+  p.autonumber = 0;
+  p.has_autonumber = false;
+  p.pages_needed = 1;
   for (std::size_t c = 0; c < row.size(); ++c) {
     const ColumnDef& column = def_.columns[c];
-    Value value = normalize_value(column, row[c]);
+    Value& value = p.values[c];
+    value = normalize_value(column, row[c]);
     if (column.is_autonumber()) {
       p.has_autonumber = true;
       if (is_null(value)) value = static_cast<std::int32_t>(def_.next_autonumber + 1);
@@ -90,8 +100,7 @@ TableWriter::Prepared TableWriter::prepare(const std::vector<Value>& row) {
       throw refusal(jet_error::zero_length, "column '" + column.name + "' of table '" + def_.name +
                                                 "' refuses zero-length text (AllowZeroLength)");
     }
-    p.fields.push_back(encode_value(column, value, db_.format));
-    p.values.push_back(std::move(value));
+    encode_value(column, value, db_.format, p.fields[c]);
   }
   check_indexes(p);
   place_long_values(p);
@@ -136,6 +145,10 @@ void TableWriter::check_indexes(Prepared& p) {
 // Chooses where each long value lives: in the row while it is small and
 // the row has room, else in LVAL rows (largest first).
 void TableWriter::place_long_values(Prepared& p) {
+  if (always_fits_ && !has_long_values_) {
+    p.out_of_line.assign(p.fields.size(), false);
+    return;
+  }
   std::vector<FieldBytes> view(p.fields.size());
   std::vector<std::vector<std::uint8_t>> stand_in(p.fields.size());
   p.out_of_line.assign(p.fields.size(), false);
@@ -226,7 +239,7 @@ std::vector<std::uint8_t> TableWriter::write_long_value(const ColumnDef& column,
 std::int32_t TableWriter::append(const std::vector<Value>& row) {
   db_.require_writable();
   require_whole();
-  Prepared p = prepare(row);
+  const Prepared& p = prepare(row);
   require_pages(p.pages_needed);
   // Nothing was written so far; from here on the row goes in whole, or the
   // table takes nothing more.
@@ -246,8 +259,10 @@ void TableWriter::require_whole() const {
 }
 
 std::int32_t TableWriter::write_row(const Prepared& p) {
-  std::vector<std::vector<std::uint8_t>> stored(p.fields.size());
-  std::vector<FieldBytes> view(p.fields.size());
+  std::vector<std::vector<std::uint8_t>>& stored = long_refs_;
+  std::vector<FieldBytes>& view = row_view_;
+  stored.resize(p.fields.size());
+  view.resize(p.fields.size());
   for (std::size_t c = 0; c < p.fields.size(); ++c) {
     const StoredField& f = p.fields[c];
     if (is_long_value(def_.columns[c].type) && !f.is_null) {

@@ -13,6 +13,7 @@
 #include "database_impl.h"
 #include "index_writer.h"
 #include "pending_keys.h"
+#include "row_layout.h"
 #include "jet/types.h"
 #include "jet/value.h"
 
@@ -46,7 +47,7 @@ class TableWriter {
  private:
   struct Prepared;
 
-  Prepared prepare(const std::vector<Value>& row);
+  Prepared& prepare(const std::vector<Value>& row);
   void check_indexes(Prepared& p);
   void place_long_values(Prepared& p);
   std::vector<std::uint8_t> write_long_value(const ColumnDef& column, const std::vector<std::uint8_t>& value);
@@ -73,6 +74,11 @@ class TableWriter {
   std::vector<std::optional<PendingKeys>> pending_;
   bool changed_ = false;
   bool always_fits_ = false;
+  bool has_long_values_ = false;  // a memo or OLE column
+  // Buffers every row reuses: the row prepared, and its fields as written.
+  std::unique_ptr<Prepared> prepared_;
+  std::vector<std::vector<std::uint8_t>> long_refs_;
+  std::vector<FieldBytes> row_view_;
   bool half_changed_ = false;  // a write failed midway; see require_whole  // no row of this table can pass the page's limit
 };
 

@@ -71,9 +71,8 @@ Decimal fit_decimal(const ColumnDef& column, Decimal d) {
   return out;
 }
 
-std::vector<std::uint8_t> encode_text(const ColumnDef& column, const std::string& text,
-                                      const Format& format) {
-  std::vector<std::uint8_t> out;
+void encode_text(const ColumnDef& column, const std::string& text, const Format& format,
+                 std::vector<std::uint8_t>& out) {
   const bool ok = format.is_jet4() ? utf8_to_jet4_text(text, column.is_compressed_unicode(), out)
                                    : utf8_to_cp1252(text, out);
   if (!ok) {
@@ -81,11 +80,10 @@ std::vector<std::uint8_t> encode_text(const ColumnDef& column, const std::string
                   "text for column '" + column.name + "' is not valid UTF-8" +
                       (format.is_jet4() ? "" : " or has characters code page 1252 lacks"));
   }
-  return out;
 }
 
-std::vector<std::uint8_t> fixed_bytes(ColumnType type, const Value& v) {
-  std::vector<std::uint8_t> b(fixed_length_of(type), 0);
+void fixed_bytes(ColumnType type, const Value& v, std::vector<std::uint8_t>& b) {
+  b.assign(fixed_length_of(type), 0);
   switch (type) {
     case ColumnType::byte: b[0] = std::get<std::uint8_t>(v); break;
     case ColumnType::integer: coding::put_u16(b.data(), static_cast<std::uint16_t>(std::get<std::int16_t>(v))); break;
@@ -106,7 +104,6 @@ std::vector<std::uint8_t> fixed_bytes(ColumnType type, const Value& v) {
     }
     default: break;
   }
-  return b;
 }
 
 }  // namespace
@@ -174,34 +171,40 @@ void check_value_size(const ColumnDef& column, const Value& value, const Format&
 }
 
 StoredField encode_value(const ColumnDef& column, const Value& value, const Format& format) {
-  check_value_size(column, value, format);
   StoredField field;
+  encode_value(column, value, format, field);
+  return field;
+}
+
+void encode_value(const ColumnDef& column, const Value& value, const Format& format, StoredField& field) {
+  check_value_size(column, value, format);
+  field.bytes.clear();
+  field.is_null = true;
+  field.bit = false;
   if (column.type == ColumnType::boolean) {
     field.bit = std::get<bool>(value);
     field.is_null = false;
-    return field;
+    return;
   }
-  if (is_null(value)) return field;
-  field.is_null = false;
-  field.bit = true;
+  if (is_null(value)) return;
   switch (column.type) {
-    case ColumnType::text: {
-      field.bytes = encode_text(column, std::get<std::string>(value), format);
+    case ColumnType::text:
+    case ColumnType::memo: encode_text(column, std::get<std::string>(value), format, field.bytes); break;
+    case ColumnType::binary:
+    case ColumnType::ole: {
+      const Binary& bytes = std::get<Binary>(value);
+      field.bytes.assign(bytes.begin(), bytes.end());
       break;
     }
-    case ColumnType::memo: field.bytes = encode_text(column, std::get<std::string>(value), format); break;
-    case ColumnType::binary:
-    case ColumnType::ole:
-      field.bytes = std::get<Binary>(value);
-      break;
-    default: field.bytes = fixed_bytes(column.type, value); break;
+    default: fixed_bytes(column.type, value, field.bytes); break;
   }
   if ((column.type == ColumnType::memo || column.type == ColumnType::ole) &&
       field.bytes.size() > kMaxLongValueSize) {
     throw refusal(jet_error::record_too_large, "long value of " + std::to_string(field.bytes.size()) +
                                                    " bytes in column '" + column.name + "' (at most 16 MiB)");
   }
-  return field;
+  field.is_null = false;
+  field.bit = true;
 }
 
 }  // namespace jet

@@ -54,6 +54,9 @@ void check_value_size(const ColumnDef& column, const Value& value, const Format&
 // The stored form of a normalized value. Text is checked against the
 // column's length (3163) and, for Jet 3, the code page (3421).
 StoredField encode_value(const ColumnDef& column, const Value& value, const Format& format);
+// The same into `out`, whose buffer is reused (a writer encodes every row
+// into the same fields).
+void encode_value(const ColumnDef& column, const Value& value, const Format& format, StoredField& out);
 
 // Longest long value a reference can describe (its length has 24 bits).
 inline constexpr std::size_t kMaxLongValueSize = 0xFFFFFF;
