@@ -1,8 +1,9 @@
 // An index page read and edited in its stored form (byte map in
-// jet/index.h), without decoding its entries into keys: the index writer's
+// index_page.h), without decoding its entries into keys: the index writer's
 // hot path. Searching a page costs a scan of its entry-end bitmask and a
-// binary search; adding an entry to a leaf rebuilds the page's bytes once.
-// Splits and the other rare changes work on decoded pages instead.
+// binary search; adding an entry to a leaf rebuilds the page's bytes once,
+// or shifts the entries after it in place; a full leaf is cut in two
+// pages. Node splits and the other rare changes work on decoded pages.
 #pragma once
 
 #include <cstdint>

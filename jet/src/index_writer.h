@@ -1,4 +1,4 @@
-// Keeps one index B-tree (byte map in jet/index.h) as rows are added.
+// Keeps one index B-tree (byte map in index_page.h) as rows are added.
 //
 // Tree shape, as Access writes it:
 //   - Leaf pages (0x04) hold the entries: key bytes and the row pointer,
@@ -22,9 +22,10 @@
 // The writer keeps no pages of its own: the store (the database's page
 // cache) holds them, so memory is bounded by the cache, not the tree.
 // Most inserts change one leaf, in its stored form, and the node entries
-// that repeat its last entry when that changes; an insert that splits
-// pages works on decoded copies of the pages it touches and writes them
-// back only when the whole change is made.
+// that repeat its last entry when that changes. A full leaf is split in
+// stored form too, when its parent has room for one more entry; other
+// splits work on decoded copies of the pages they touch. Either way pages
+// are written only when the whole change is made.
 #pragma once
 
 #include <cstdint>
