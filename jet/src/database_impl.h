@@ -37,6 +37,10 @@ struct Database::Impl {
   std::uint32_t page_limit = kMaxFilePages;  // lowered by tests of the limit
   std::uint32_t map_rows_page = 0;           // page taking new usage map rows
   std::map<std::uint32_t, std::unique_ptr<TableWriter>> writers;  // by TDEF page
+  // The writer whose index entries may be waiting for their trees: only
+  // the table last appended to holds a batch, so memory does not grow
+  // with the number of tables filled before a commit.
+  TableWriter* batching = nullptr;
   // Pages inside the file that the global map marks free, read at the
   // first allocation; allocate_page takes the lowest before growing the file.
   std::optional<std::set<std::uint32_t>> free_pool;

@@ -59,7 +59,9 @@ TableWriter::TableWriter(Database::Impl& db, TableDef def, std::vector<ColumnRul
   if (!free.pages.empty()) data_page_ = free.pages.back();
 }
 
-TableWriter::~TableWriter() = default;
+TableWriter::~TableWriter() {
+  if (db_.batching == this) db_.batching = nullptr;
+}
 
 const LongValueMaps& TableWriter::maps_of(const ColumnDef& column) const {
   for (const LongValueMaps& maps : def_.long_value_maps) {
@@ -239,6 +241,10 @@ std::vector<std::uint8_t> TableWriter::write_long_value(const ColumnDef& column,
 std::int32_t TableWriter::append(const std::vector<Value>& row) {
   db_.require_writable();
   require_whole();
+  if (db_.batching != this) {
+    if (db_.batching != nullptr) db_.batching->insert_pending();
+    db_.batching = this;
+  }
   const Prepared& p = prepare(row);
   require_pages(p.pages_needed);
   // Nothing was written so far; from here on the row goes in whole, or the
