@@ -3,6 +3,8 @@
 // accepted before and after it and nothing else.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "database_impl.h"
 #include "writer_checks.h"
 
@@ -10,6 +12,27 @@ namespace jet {
 namespace {
 
 using namespace testing;
+
+// Appends make_row(0), make_row(1), ... until a row is refused or `most`
+// rows went in: the rows accepted, and the refusal.
+struct UntilRefused {
+  std::size_t accepted = 0;
+  std::optional<Error> refusal;
+};
+template <typename MakeRow>
+UntilRefused append_until_refused(TableAppender& appender, std::int32_t most, MakeRow make_row) {
+  UntilRefused result;
+  for (std::int32_t i = 0; i < most; ++i) {
+    try {
+      appender.append(make_row(i));
+      ++result.accepted;
+    } catch (const Error& e) {
+      result.refusal = e;
+      break;
+    }
+  }
+  return result;
+}
 
 // Key (autonumber, primary), a unique code that allows Nulls, a required
 // name that refuses "", a note that allows it, a long value and 20 wide
@@ -148,18 +171,15 @@ TEST_P(WriterTest, SizeLimitRefusesTheRowThatWouldPassIt) {
     set_page_limit_for_testing(db, limit);
     auto appender = db.appender("Blobs");
     const Binary blob(100 * 1024, 0x5A);
-    int number = 0;
-    for (std::int32_t i = 0; number == 0 && i < 100; ++i) {
-      try {
-        appender.append({i, blob});
-        ++accepted;
-      } catch (const Error& e) {
-        number = e.jet_number();
-        EXPECT_EQ(e.kind(), ErrorKind::io);
-        EXPECT_NE(std::string(e.what()).find(jet4() ? "2 GiB" : "1 GiB"), std::string::npos) << e.what();
-      }
-    }
-    EXPECT_EQ(number, 3026);
+    const UntilRefused run = append_until_refused(appender, 100, [&](std::int32_t i) -> std::vector<Value> {
+      return {i, blob};
+    });
+    accepted = run.accepted;
+    ASSERT_TRUE(run.refusal.has_value());
+    EXPECT_EQ(run.refusal->jet_number(), 3026);
+    EXPECT_EQ(run.refusal->kind(), ErrorKind::io);
+    EXPECT_NE(std::string(run.refusal->what()).find(jet4() ? "2 GiB" : "1 GiB"), std::string::npos)
+        << run.refusal->what();
     EXPECT_GT(accepted, 0u);
     EXPECT_LE(db.page_count(), limit);
     db.close();
@@ -186,17 +206,13 @@ TEST_P(WriterTest, WaitingIndexEntriesKeepTheirRoomNearTheSizeLimit) {
     const std::uint32_t limit = db.page_count() + 300;
     set_page_limit_for_testing(db, limit);
     auto appender = db.appender("Coded");
-    int number = 0;
-    for (std::int32_t i = 0; number == 0 && i < 100000; ++i) {
-      try {
-        // Long keys: the tree needs more pages than one row keeps.
-        appender.append({i, std::to_string((i * 7919) % 1000) + std::string(150, 'c')});
-        ++accepted;
-      } catch (const Error& e) {
-        number = e.jet_number();
-      }
-    }
-    EXPECT_EQ(number, 3026);
+    // Long keys: the tree needs more pages than one row keeps.
+    const UntilRefused run = append_until_refused(appender, 100000, [](std::int32_t i) -> std::vector<Value> {
+      return {i, std::to_string((i * 7919) % 1000) + std::string(150, 'c')};
+    });
+    accepted = run.accepted;
+    ASSERT_TRUE(run.refusal.has_value());
+    EXPECT_EQ(run.refusal->jet_number(), 3026);
     EXPECT_GT(accepted, 500u);
     db.close();
     EXPECT_LE(Database::open(file.string()).page_count(), limit);
