@@ -22,6 +22,8 @@ class TableWriter;
 // Pages a file may have: 1 GiB of 2 KiB pages (Jet 3) or 2 GiB of 4 KiB
 // pages (Jet 4).
 inline constexpr std::uint32_t kMaxFilePages = 524288;
+// Memory for a table's index entries waiting to go into their trees.
+inline constexpr std::size_t kPendingKeyBytes = std::size_t(4) << 20;
 
 struct Database::Impl {
   Impl(PageFile file, const Format& format, std::size_t cache_pages);
@@ -41,6 +43,9 @@ struct Database::Impl {
   // the table last appended to holds a batch, so memory does not grow
   // with the number of tables filled before a commit.
   TableWriter* batching = nullptr;
+  // Memory for the index entries a table holds back before they go to
+  // their trees or to runs on disk (lowered by tests).
+  std::size_t pending_key_bytes = kPendingKeyBytes;
   // Pages inside the file that the global map marks free, read at the
   // first allocation; allocate_page takes the lowest before growing the file.
   std::optional<std::set<std::uint32_t>> free_pool;
@@ -92,5 +97,6 @@ struct TableAppender::State {
 
 // For tests of the size limit: lowers the number of pages `db` may grow to.
 void set_page_limit_for_testing(Database& db, std::uint32_t pages);
+void set_pending_key_bytes_for_testing(Database& db, std::size_t bytes);
 
 }  // namespace jet

@@ -113,6 +113,9 @@ void Database::Impl::commit() {
 }
 
 void set_page_limit_for_testing(Database& db, std::uint32_t pages) { DatabaseInternals::of(db).page_limit = pages; }
+void set_pending_key_bytes_for_testing(Database& db, std::size_t bytes) {
+  DatabaseInternals::of(db).pending_key_bytes = bytes;
+}
 
 void Database::create_table(const TableSchema& schema) {
   Impl& db = *impl_;

@@ -374,6 +374,11 @@ bool IndexWriter::contains_key(std::span<const std::uint8_t> key) {
   return at < leaf_.count() && leaf_.key_equals(at, key);
 }
 
+bool IndexWriter::is_empty() {
+  const RawIndexPage& root = visit(root_);
+  return root.leaf() && root.count() == 0;
+}
+
 void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
   if (key.size() > max_index_key_size(store_.version())) {
     throw Error::invalid_argument("index key of " + std::to_string(key.size()) +

@@ -86,6 +86,9 @@ class IndexWriter {
   // jet::Error (corruption) on a damaged tree.
   bool contains_key(std::span<const std::uint8_t> key);
 
+  // True when the tree holds no entry. Throws jet::Error (corruption).
+  bool is_empty();
+
   // Adds the entry (key, row) in order, splitting pages as needed (new
   // pages come from store.allocate_index_page()). Throws jet::Error:
   // invalid_argument when the key is longer than max_index_key_size (check

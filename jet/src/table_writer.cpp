@@ -17,8 +17,6 @@ namespace {
 constexpr std::size_t kInlineLongValueLimit = 256;
 // Pages one index insertion may add at worst (a split at each of 12 levels).
 constexpr std::uint64_t kPagesPerIndexInsert = 26;
-// Memory for index entries waiting to go into their trees, per table.
-constexpr std::size_t kPendingKeyBytes = std::size_t(4) << 20;
 
 bool is_long_value(ColumnType type) { return type == ColumnType::memo || type == ColumnType::ole; }
 
@@ -51,8 +49,9 @@ TableWriter::TableWriter(Database::Impl& db, TableDef def, std::vector<ColumnRul
     stores_.push_back(std::make_unique<CachePageStore>(db_, index.usage_map));
     indexes_.push_back(std::make_unique<IndexWriter>(*stores_.back(), index.first_page, def_.tdef_page));
     pending_.emplace_back();
-    if (!index.is_unique()) pending_.back().emplace();
+    if (!index.is_unique()) pending_.back().emplace(db_.file.path() + ".keys");
   }
+  bulk_.assign(indexes_.size(), false);
   always_fits_ = largest_row_size() <= max_row_size(db_.format);
   // Go on filling the last page with free space, as Access does.
   const UsageMap free = read_usage_map(db_.pages, db_.format, def_.free_pages, def_.tdef_page);
@@ -287,39 +286,68 @@ std::int32_t TableWriter::write_row(const Prepared& p) {
                               encode_row(view, def_, db_.format));
   std::size_t waiting = 0;
   for (std::size_t i = 0; i < indexes_.size(); ++i) {
-    if (pending_[i]) waiting += pending_[i]->bytes();
+    if (pending_[i]) waiting += pending_[i]->memory_bytes();
     if (!p.keys[i]) continue;
-    if (pending_[i]) pending_[i]->add(*p.keys[i], at);
-    else indexes_[i]->insert(*p.keys[i], at);
+    if (!pending_[i]) {
+      indexes_[i]->insert(*p.keys[i], at);
+      continue;
+    }
+    if (pending_[i]->count() == 0) bulk_[i] = indexes_[i]->is_empty();
+    pending_[i]->add(*p.keys[i], at);
   }
   ++def_.row_count;
   if (p.has_autonumber && p.autonumber > static_cast<std::int32_t>(def_.next_autonumber)) {
     def_.next_autonumber = static_cast<std::uint32_t>(p.autonumber);
   }
   changed_ = true;
-  if (waiting >= kPendingKeyBytes) insert_pending();
+  if (waiting >= db_.pending_key_bytes) make_room_for_keys();
   return p.has_autonumber ? p.autonumber : 0;
 }
 
-// Room for this row, and for the entries still waiting, which each may
-// split pages as an entry kept at once may. Near the size limit the
-// waiting entries go in first, so that room is never promised twice.
+// Room for this row, and for the entries still waiting: an entry going
+// into a tree may split pages at every level, while a tree built in order
+// fills every page but the last of a level at least half (no entry takes
+// more than half a page) and has no more nodes than leaves. Near the size
+// limit the waiting entries go in first, so that room is never promised
+// twice.
 void TableWriter::require_pages(std::uint64_t for_row) {
+  const IndexPageLayout& layout = IndexPageLayout::of(db_.format.version);
+  const std::uint64_t area = layout.page_size - layout.entries_offset();
   std::uint64_t waiting = 0;
-  for (const auto& keys : pending_) {
-    if (keys) waiting += keys->count() * kPagesPerIndexInsert;
+  for (std::size_t i = 0; i < pending_.size(); ++i) {
+    if (!pending_[i] || pending_[i]->count() == 0) continue;
+    const PendingKeys& keys = *pending_[i];
+    if (bulk_[i]) {
+      const std::uint64_t bytes = keys.entry_bytes() + keys.count() * kEntryChildSize;
+      waiting += kPagesPerIndexInsert + 4 * ((bytes + area - 1) / area);
+    } else {
+      waiting += keys.count() * kPagesPerIndexInsert;
+    }
   }
   if (waiting > 0 && !db_.has_pages(for_row + waiting)) insert_pending();
   db_.require_pages(for_row);
 }
 
+// Entries of an index whose tree was empty when they began to wait go to
+// runs on disk, to be built into it in one ordered pass; the others go
+// into their trees now.
+void TableWriter::make_room_for_keys() {
+  for (std::size_t i = 0; i < pending_.size(); ++i) {
+    if (!pending_[i]) continue;
+    if (bulk_[i]) pending_[i]->spill();
+    else insert_pending(i);
+  }
+}
+
 void TableWriter::insert_pending() {
+  for (std::size_t i = 0; i < pending_.size(); ++i) insert_pending(i);
+}
+
+void TableWriter::insert_pending(std::size_t i) {
+  if (!pending_[i] || pending_[i]->count() == 0) return;
+  IndexWriter& index = *indexes_[i];
   try {
-    for (std::size_t i = 0; i < indexes_.size(); ++i) {
-      if (!pending_[i]) continue;
-      IndexWriter& index = *indexes_[i];
-      pending_[i]->drain([&index](std::span<const std::uint8_t> key, RowPointer row) { index.insert(key, row); });
-    }
+    pending_[i]->drain([&index](std::span<const std::uint8_t> key, RowPointer row) { index.insert(key, row); });
   } catch (...) {
     half_changed_ = true;
     throw;

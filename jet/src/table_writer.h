@@ -59,6 +59,10 @@ class TableWriter {
   // the table's pages disagreeing with each other.
   void require_whole() const;
   std::int32_t write_row(const Prepared& p);
+  void make_room_for_keys();
+  // Puts the entries waiting for index i (or for every index) into their
+  // trees.
+  void insert_pending(std::size_t i);
   void insert_pending();
   std::size_t largest_row_size() const;
 
@@ -72,14 +76,17 @@ class TableWriter {
   // Per real index: entries not yet in the tree (indexes that are not
   // unique wait for a batch; unique ones are kept at once).
   std::vector<std::optional<PendingKeys>> pending_;
+  // Per real index: its tree was empty when the entries now waiting began
+  // to wait, so they all go in at the end, in order.
+  std::vector<bool> bulk_;
   bool changed_ = false;
-  bool always_fits_ = false;
+  bool always_fits_ = false;  // no row of this table can pass the page's limit
   bool has_long_values_ = false;  // a memo or OLE column
   // Buffers every row reuses: the row prepared, and its fields as written.
   std::unique_ptr<Prepared> prepared_;
   std::vector<std::vector<std::uint8_t>> long_refs_;
   std::vector<FieldBytes> row_view_;
-  bool half_changed_ = false;  // a write failed midway; see require_whole  // no row of this table can pass the page's limit
+  bool half_changed_ = false;  // a write failed midway; see require_whole
 };
 
 }  // namespace jet

@@ -73,6 +73,35 @@ TEST_P(WriterTest, DeepIndexesStayOrderedAndComplete) {
   }
 }
 
+// A table filled from empty keeps the entries of its plain indexes in runs
+// on disk and builds each tree in one ordered pass at the commit; rows
+// appended after that go into the trees built. No scratch file is left.
+TEST_P(WriterTest, TreesBuiltFromRunsTakeLaterRowsToo) {
+  const fs::path file = new_file();
+  const std::size_t rows = scaled(40000);
+  {
+    auto db = Database::create(file.string(), version());
+    db.create_table(indexed());
+    set_pending_key_bytes_for_testing(db, std::size_t(64) << 10);  // dozens of runs
+    auto appender = db.appender("Indexed");
+    std::uint64_t state = 3;
+    const auto row = [&](std::size_t i) -> std::vector<Value> {
+      return {Null{}, i % 40 == 0 ? Value(Null{}) : Value(random_word(state, jet4())),
+              static_cast<std::int16_t>(i % 13), static_cast<double>(i % 101),
+              DateTime{40000.0 + static_cast<double>(i % 977)}};
+    };
+    for (std::size_t i = 0; i < rows; ++i) appender.append(row(i));
+    db.commit();
+    for (std::size_t i = rows; i < 2 * rows; ++i) appender.append(row(i));
+    db.close();
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(file.parent_path()), {}), 1) << "only the database is left";
+  expect_sound(file);
+  auto db = Database::open(file.string());
+  EXPECT_EQ(db.table_def("Indexed").row_count, 2 * rows);
+  if (mdbtools_installed()) expect_mdbtools_agree(file);
+}
+
 // Tables filled in turns: a table's waiting index entries go into its trees
 // when another table is appended to, so only one batch is held at a time,
 // and every entry arrives whichever way the turns fall.

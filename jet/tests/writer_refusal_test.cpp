@@ -189,38 +189,43 @@ TEST_P(WriterTest, SizeLimitRefusesTheRowThatWouldPassIt) {
   EXPECT_EQ(read_all(db, "Blobs").size(), accepted);
 }
 
-// Entries of an index that is not unique wait in memory before they go
-// into their tree; the pages kept for them count against the size limit,
-// so the rows accepted before the refusal all reach the index.
+// Entries of an index that is not unique wait in memory (or, for a tree
+// still empty, in runs on disk) before they go into their tree; the pages
+// kept for them count against the size limit, so the rows accepted before
+// the refusal all reach the index.
 TEST_P(WriterTest, WaitingIndexEntriesKeepTheirRoomNearTheSizeLimit) {
-  const fs::path file = new_file();
-  std::size_t accepted = 0;
-  {
-    auto db = Database::create(file.string(), version());
-    TableSchema s;
-    s.name = "Coded";
-    s.columns = {column("Id", ColumnType::long_integer), column("Code", ColumnType::text, 200)};
-    s.indexes = {{"PrimaryKey", {{"Id", true}}, true, true, false, true},
-                 {"Code", {{"Code", true}}, false, false, false, false}};
-    db.create_table(s);
-    const std::uint32_t limit = db.page_count() + 300;
-    set_page_limit_for_testing(db, limit);
-    auto appender = db.appender("Coded");
-    // Long keys: the tree needs more pages than one row keeps.
-    const UntilRefused run = append_until_refused(appender, 100000, [](std::int32_t i) -> std::vector<Value> {
-      return {i, std::to_string((i * 7919) % 1000) + std::string(150, 'c')};
-    });
-    accepted = run.accepted;
-    ASSERT_TRUE(run.refusal.has_value());
-    EXPECT_EQ(run.refusal->jet_number(), 3026);
-    EXPECT_GT(accepted, 500u);
-    db.close();
-    EXPECT_LE(Database::open(file.string()).page_count(), limit);
+  for (const std::size_t waiting_memory : {kPendingKeyBytes, std::size_t(8) << 10}) {
+    SCOPED_TRACE("memory for waiting entries " + std::to_string(waiting_memory));
+    const fs::path file = new_file("limit" + std::to_string(waiting_memory) + ".mdb");
+    std::size_t accepted = 0;
+    {
+      auto db = Database::create(file.string(), version());
+      TableSchema s;
+      s.name = "Coded";
+      s.columns = {column("Id", ColumnType::long_integer), column("Code", ColumnType::text, 200)};
+      s.indexes = {{"PrimaryKey", {{"Id", true}}, true, true, false, true},
+                   {"Code", {{"Code", true}}, false, false, false, false}};
+      db.create_table(s);
+      const std::uint32_t limit = db.page_count() + 300;
+      set_page_limit_for_testing(db, limit);
+      set_pending_key_bytes_for_testing(db, waiting_memory);
+      auto appender = db.appender("Coded");
+      // Long keys: the tree needs more pages than one row keeps.
+      const UntilRefused run = append_until_refused(appender, 100000, [](std::int32_t i) -> std::vector<Value> {
+        return {i, std::to_string((i * 7919) % 1000) + std::string(150, 'c')};
+      });
+      accepted = run.accepted;
+      ASSERT_TRUE(run.refusal.has_value());
+      EXPECT_EQ(run.refusal->jet_number(), 3026);
+      EXPECT_GT(accepted, 500u);
+      db.close();
+      EXPECT_LE(Database::open(file.string()).page_count(), limit);
+    }
+    expect_sound(file);
+    auto db = Database::open(file.string());
+    EXPECT_EQ(db.table_def("Coded").row_count, accepted);
+    if (mdbtools_installed()) expect_mdbtools_agree(file);
   }
-  expect_sound(file);
-  auto db = Database::open(file.string());
-  EXPECT_EQ(db.table_def("Coded").row_count, accepted);
-  if (mdbtools_installed()) expect_mdbtools_agree(file);
 }
 
 }  // namespace
