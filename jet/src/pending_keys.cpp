@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <queue>
 
 #include "coding.h"
@@ -17,6 +18,7 @@ constexpr std::size_t kRecordHeader = 6;
 // room for the longest key an index holds with its header.
 constexpr std::size_t kMergeBufferBytes = std::size_t(4) << 20;
 constexpr std::size_t kMinRunBuffer = std::size_t(16) << 10;
+constexpr std::size_t kSpillPieceBytes = std::size_t(256) << 10;
 
 // Index order: key bytes, a shorter key first, then row pointer.
 bool entry_before(std::span<const std::uint8_t> a, std::uint32_t a_row, std::span<const std::uint8_t> b,
@@ -100,18 +102,23 @@ void PendingKeys::spill() {
   if (entries_.empty()) return;
   if (!spill_) spill_ = std::make_unique<SpillFile>(spill_prefix_);
   sort_entries();
-  std::vector<std::uint8_t> run;
-  run.reserve(arena_.size() + entries_.size() * kRecordHeader);
+  // Written in pieces, so the run never needs a second copy in memory.
+  const std::uint64_t offset = spill_->size();
+  std::vector<std::uint8_t> piece;
+  piece.reserve(kSpillPieceBytes + kRecordHeader + std::numeric_limits<std::uint16_t>::max());
   for (const Entry& e : entries_) {
     std::uint8_t header[kRecordHeader];
     coding::put_u16(header, static_cast<std::uint16_t>(e.size));
     coding::put_u32(header + 2, e.row);
-    run.insert(run.end(), header, header + kRecordHeader);
-    run.insert(run.end(), arena_.begin() + e.offset, arena_.begin() + e.offset + e.size);
+    piece.insert(piece.end(), header, header + kRecordHeader);
+    piece.insert(piece.end(), arena_.begin() + e.offset, arena_.begin() + e.offset + e.size);
+    if (piece.size() >= kSpillPieceBytes) {
+      spill_->append(piece);
+      piece.clear();
+    }
   }
-  const std::uint64_t offset = spill_->size();
-  spill_->append(run);
-  runs_.push_back(Run{offset, run.size()});
+  spill_->append(piece);
+  runs_.push_back(Run{offset, spill_->size() - offset});
   spilled_count_ += entries_.size();
   arena_.clear();
   entries_.clear();
