@@ -1,5 +1,6 @@
 #include "MSS/odb_record.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "MSS/odb_text.h"
@@ -78,10 +79,9 @@ odb_record::odb_record(DBORDINAL count, const BYTE* buffer, const DBCOLUMNINFO* 
     std::memcpy(&status, buffer + b.obStatus, sizeof status);
     std::memcpy(&length, buffer + b.obLength, sizeof length);
     const std::optional<std::string>* long_value = i < whole.size() && whole[i] ? &whole[i] : nullptr;
-    std::string name = info[i].pwszName != nullptr ? info[i].pwszName : "";
     if (status != DBSTATUS_S_OK && long_value == nullptr) {
       TK_TRACE(1, "Field #%d - FAILED, status code=%08X", static_cast<int>(i), static_cast<unsigned>(status));
-      append(std::make_unique<odb_field>(name, info[i].ulColumnSize));
+      append(std::make_unique<odb_field>(info[i].pwszName != nullptr ? info[i].pwszName : "", info[i].ulColumnSize));
       TK_TRACE(1, "\t<NULL>");
       continue;
     }
@@ -95,12 +95,19 @@ odb_record::odb_record(DBORDINAL count, const BYTE* buffer, const DBCOLUMNINFO* 
     }
     if (info[i].wType == DBTYPE_BYTES) {
       TK_TRACE(1, "Processing VT_BLOB");
-      append(std::make_unique<odb_field>(name, static_cast<uint32_t>(size), ole_variant(size, bytes)));
+      append(std::make_unique<odb_field>(info[i].pwszName != nullptr ? info[i].pwszName : "",
+                                         static_cast<uint32_t>(size), ole_variant(size, bytes)));
       continue;
     }
-    std::u16string wide(size / 2, u'\0');
-    if (!wide.empty()) std::memcpy(wide.data(), bytes, wide.size() * 2);
-    std::string text = odb_narrow(wide.data(), wide.size());
+    // Bound text sits on even offsets; a whole long value may not.
+    std::string text;
+    if (reinterpret_cast<std::uintptr_t>(bytes) % alignof(WCHAR) == 0) {
+      text = odb_narrow(reinterpret_cast<const WCHAR*>(bytes), size / 2);
+    } else {
+      std::u16string wide(size / 2, u'\0');
+      if (!wide.empty()) std::memcpy(wide.data(), bytes, wide.size() * 2);
+      text = odb_narrow(wide.data(), wide.size());
+    }
     append(std::unique_ptr<odb_field>(get_field(info[i], text)));
     TK_TRACE(1, "\t%s", text.c_str());
   }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "sort_tables.h"
 
@@ -54,10 +55,11 @@ CharCode general97_code_of(char16_t c) { return general97_code(c); }
 
 // Text that takes part in a key: at most kMaxKeyChars units, no trailing
 // spaces.
-template <typename Str>
-Str key_text(const Str& text) {
-  Str cut = text.substr(0, kMaxKeyChars);
-  while (!cut.empty() && cut.back() == ' ') cut.pop_back();
+template <typename Char>
+std::basic_string_view<Char> key_text(const std::basic_string<Char>& text) {
+  std::basic_string_view<Char> cut(text);
+  cut = cut.substr(0, kMaxKeyChars);
+  while (!cut.empty() && cut.back() == ' ') cut.remove_suffix(1);
   return cut;
 }
 
