@@ -368,8 +368,18 @@ bool IndexWriter::split_leaf_in_place(std::size_t at, std::span<const std::uint8
   return true;
 }
 
+void IndexWriter::find_leaf(std::span<const std::uint8_t> key, RowPointer row) {
+  if (at_right_end_ && leaf_current_ && !path_.empty() && leaf_.number() == path_.back().page &&
+      leaf_.count() > 0 && leaf_.compare(leaf_.count() - 1, key, row) < 0) {
+    path_.back().slot = leaf_.count();
+    return;
+  }
+  at_right_end_ = false;
+  descend(key, row, path_);
+}
+
 bool IndexWriter::contains_key(std::span<const std::uint8_t> key) {
-  descend(key, RowPointer{}, path_);
+  find_leaf(key, RowPointer{});
   const std::size_t at = path_.back().slot;
   return at < leaf_.count() && leaf_.key_equals(at, key);
 }
@@ -386,7 +396,8 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
                                   std::to_string(max_index_key_size(store_.version())) +
                                   " an index entry may hold");
   }
-  descend(key, row, path_);
+  find_leaf(key, row);
+  at_right_end_ = false;
   const std::size_t at = path_.back().slot;
   if (at < leaf_.count() && leaf_.compare(at, key, row) == 0) {
     throw Error::invalid_argument("the index already holds this key for row " +
@@ -402,6 +413,7 @@ void IndexWriter::insert(std::span<const std::uint8_t> key, RowPointer row) {
     // stays read, as keys added in order come back to it.
     leaf_.shift_in(store_.change_page(path_.back().page), at, key, row);
     leaf_current_ = true;
+    at_right_end_ = new_last && std::all_of(path_.begin(), path_.end() - 1, [](const Step& s) { return s.tail; });
     return;
   }
   const RawIndexPage::Edit edit = leaf_.with_leaf_entry(at, key, row, scratch_);

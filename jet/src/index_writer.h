@@ -110,6 +110,9 @@ class IndexWriter {
   // The way down to the leaf where (key, row) belongs; leaves that leaf
   // loaded in `leaf_`.
   void descend(std::span<const std::uint8_t> key, RowPointer row, std::vector<Step>& path);
+  // descend() for the entry, taking the way of the last insert when the
+  // entry comes after it at the right end of the tree.
+  void find_leaf(std::span<const std::uint8_t> key, RowPointer row);
   const RawIndexPage& visit(std::uint32_t number);
   bool repeat_last_in_place(std::span<const std::uint8_t> key, RowPointer row);
   bool split_leaf_in_place(std::size_t at, std::span<const std::uint8_t> key, RowPointer row);
@@ -120,6 +123,10 @@ class IndexWriter {
   std::uint32_t owner_;
   RawIndexPage leaf_;
   bool leaf_current_ = false;  // leaf_ is as stored (a unique check, then its insert)
+  // The last insert put its entry at the end of the rightmost leaf, with
+  // path_ the way there: an entry after it (keys added in order) takes the
+  // same way, so the nodes need not be searched again.
+  bool at_right_end_ = false;
   // Node pages read so far, kept read: every insert passes the same few.
   // A node that changes is forgotten; a Change forgets them all.
   std::unordered_map<std::uint32_t, RawIndexPage> nodes_;
