@@ -268,11 +268,36 @@ TEST(IndexWriter, ManyRowsPerKeyInRowOrder) {
   }
 }
 
+// Keys mostly in order, now and then one that steps back or repeats the
+// last key for a later row: the way down kept for entries after the last
+// one must never take an entry that belongs elsewhere.
+TEST(IndexWriter, KeysInOrderWithStepsBack) {
+  for (JetVersion version : {JetVersion::jet3, JetVersion::jet4}) {
+    SCOPED_TRACE(version == JetVersion::jet3 ? "Jet 3" : "Jet 4");
+    TableDef table = table_with_index(0);
+    table.real_indexes[0].columns = {{1, true}};
+    std::vector<check_detail::LiveRow> rows(30000);
+    std::int32_t value = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (i % 97 == 0) value -= 700;        // back into the tree
+      else if (i % 5 != 0) value += 3;      // on in order; every fifth repeats
+      rows[i].pointer = RowPointer{std::uint32_t(100 + i / 100), std::uint8_t(i % 100)};
+      rows[i].values = {Value(Null{}), Value(value)};
+    }
+    Built built = build_and_check(version, table, rows);
+    EXPECT_TRUE(built.faults.empty()) << first_faults(built.faults);
+    EXPECT_EQ(built.entries.size(), rows.size());
+    EXPECT_GE(built.depth, 2u);
+  }
+}
+
 TEST(IndexWriter, ContainsKeyAndRefusals) {
   MemoryStore store(JetVersion::jet4);
   IndexWriter writer(store, kRoot, kOwner);
   auto key = [](std::uint32_t v) { return Bytes{0x7F, std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)}; };
   for (std::uint32_t v = 0; v < 3000; v += 2) writer.insert(key(v), RowPointer{v + 10, 1});
+  // The last entry again, right after it went in at the end of the tree.
+  EXPECT_THROW(writer.insert(key(2998), RowPointer{2998 + 10, 1}), Error);
   for (std::uint32_t v : {0u, 2u, 1500u, 2998u}) EXPECT_TRUE(writer.contains_key(key(v))) << v;
   for (std::uint32_t v : {1u, 1501u, 2999u, 5000u}) EXPECT_FALSE(writer.contains_key(key(v))) << v;
   EXPECT_FALSE(writer.contains_key(Bytes{0x7F}));
