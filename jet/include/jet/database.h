@@ -167,7 +167,11 @@ class RowCursor {
 };
 
 // Appends rows to one table, keeping its indexes, row count and
-// autonumber counter. Move-only. Thread-safety: none.
+// autonumber counter. Entries of indexes that are not unique may reach
+// their trees only at the next commit (or when another table is appended
+// to): for a table filled from empty they wait in a scratch file beside
+// the database, made and unlinked at once, as large as those indexes.
+// Move-only. Thread-safety: none.
 class TableAppender {
  public:
   TableAppender(TableAppender&&) noexcept;
@@ -186,7 +190,9 @@ class TableAppender {
   // unique index, 3047 record too large, 3314 Null in a required column,
   // 3315 zero-length text not allowed, 3163 text or binary longer than its
   // column, 3421 a value of the wrong type; (io) with 3026 when the file
-  // would pass its version's size limit (the file stays valid).
+  // would pass its version's size limit (the file stays valid); (io) when
+  // a write fails, after which the table takes nothing more until the file
+  // is opened again.
   std::int32_t append(const std::vector<Value>& row);
 
   // True when `row` (as for append) fits in one data page; long values
