@@ -7,6 +7,12 @@
 #include "OLE/ole_date.h"
 #include "TK/tk_trace.h"
 
+namespace {
+
+std::string column_name(const DBCOLUMNINFO& info) { return info.pwszName != nullptr ? info.pwszName : ""; }
+
+}  // namespace
+
 odb_field::odb_field(std::string name, uint32_t size, const ole_variant& value)
     : udb_field(std::move(name), size, false, false, value) {}
 
@@ -45,7 +51,7 @@ VARTYPE odb_record::get_vartype(DBTYPE type) {
 
 odb_field* odb_record::get_field(const DBCOLUMNINFO& info, const std::string& text) {
   TK_TRACE(1, "odb_record::get_field(%s)", text.c_str());
-  std::string name = info.pwszName != nullptr ? info.pwszName : "";
+  std::string name = column_name(info);
   VARTYPE vartype = get_vartype(info.wType);
   if (text.empty()) {
     // An empty text in the source stays an empty text.
@@ -81,7 +87,7 @@ odb_record::odb_record(DBORDINAL count, const BYTE* buffer, const DBCOLUMNINFO* 
     const std::optional<std::string>* long_value = i < whole.size() && whole[i] ? &whole[i] : nullptr;
     if (status != DBSTATUS_S_OK && long_value == nullptr) {
       TK_TRACE(1, "Field #%d - FAILED, status code=%08X", static_cast<int>(i), static_cast<unsigned>(status));
-      append(std::make_unique<odb_field>(info[i].pwszName != nullptr ? info[i].pwszName : "", info[i].ulColumnSize));
+      append(std::make_unique<odb_field>(column_name(info[i]), info[i].ulColumnSize));
       TK_TRACE(1, "\t<NULL>");
       continue;
     }
@@ -95,7 +101,7 @@ odb_record::odb_record(DBORDINAL count, const BYTE* buffer, const DBCOLUMNINFO* 
     }
     if (info[i].wType == DBTYPE_BYTES) {
       TK_TRACE(1, "Processing VT_BLOB");
-      append(std::make_unique<odb_field>(info[i].pwszName != nullptr ? info[i].pwszName : "",
+      append(std::make_unique<odb_field>(column_name(info[i]),
                                          static_cast<uint32_t>(size), ole_variant(size, bytes)));
       continue;
     }

@@ -74,14 +74,7 @@ void PageFile::read_at(std::uint64_t offset, std::span<std::uint8_t> out) {
                     std::to_string(offset) + " is past the end of '" + path_ + "' (" +
                     std::to_string(size_) + " bytes)");
   }
-  std::size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
-                              static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw Error::io("short read at offset " + std::to_string(offset) + " of '" + path_ + "'");
-    done += static_cast<std::size_t>(n);
-  }
+  read_fully(fd_, offset, out, path_);
 }
 
 void PageFile::write_at(std::uint64_t offset, std::span<const std::uint8_t> in) {
@@ -137,6 +130,16 @@ void write_fully(int fd, std::uint64_t offset, std::span<const std::uint8_t> byt
     done += static_cast<std::size_t>(n);
   }
   if (allowed < bytes.size()) crash_now();
+}
+
+void read_fully(int fd, std::uint64_t offset, std::span<std::uint8_t> out, const std::string& path) {
+  std::size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw Error::io("short read at offset " + std::to_string(offset) + " of '" + path + "'");
+    done += static_cast<std::size_t>(n);
+  }
 }
 
 void sync_fd(int fd, const std::string& path) {

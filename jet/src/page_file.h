@@ -76,6 +76,9 @@ class PageFile {
 // Writes all of `bytes` at `offset` of `fd` (the file at `path`, named in
 // errors), passing the crash point of each write. Throws jet::Error (io).
 void write_fully(int fd, std::uint64_t offset, std::span<const std::uint8_t> bytes, const std::string& path);
+// Reads exactly out.size() bytes at `offset` of `fd` (the file at `path`,
+// named in errors). Throws jet::Error (io) on a failed or short read.
+void read_fully(int fd, std::uint64_t offset, std::span<std::uint8_t> out, const std::string& path);
 // fsync of `fd`, and of the folder holding `path`. Throw jet::Error (io).
 void sync_fd(int fd, const std::string& path);
 void sync_folder_of(const std::string& path);

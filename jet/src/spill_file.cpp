@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "jet/error.h"
+#include "page_file.h"
 
 namespace jet {
 
@@ -28,30 +29,12 @@ SpillFile::~SpillFile() {
 }
 
 void SpillFile::append(std::span<const std::uint8_t> bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(size_ + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      throw Error::io("write of the scratch file '" + path_ + "' failed: " +
-                      (n < 0 ? std::strerror(errno) : "no byte written"));
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  write_fully(fd_, size_, bytes, path_);
   size_ += bytes.size();
 }
 
 void SpillFile::read_at(std::uint64_t offset, std::span<std::uint8_t> out) const {
-  std::size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      throw Error::io("read of the scratch file '" + path_ + "' failed: " +
-                      (n < 0 ? std::strerror(errno) : "it ends early"));
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  read_fully(fd_, offset, out, path_);
 }
 
 }  // namespace jet
