@@ -95,22 +95,25 @@ void oledb_streamed_source::bind_block() {
   if (at_end_) return;
   std::vector<std::size_t> widths;
   for (const oledb_column& c : columns_) widths.push_back(oledb_block_width(c));
-  statement_->bind_block(kinds_, widths);
+  if (statement_->bind_block(kinds_, widths)) prefetch_ = std::make_unique<odbc::row_prefetch>(*statement_, kinds_);
 }
 
 HRESULT oledb_streamed_source::next(oledb_row& row, bool* got) {
   *got = false;
   if (at_end_) return S_OK;
   odbc::diagnostics diag;
-  if (!statement_->fetch(kinds_, row, got, diag)) return oledb_fail_odbc(diag);
+  const bool fetched = prefetch_ ? prefetch_->next(row, got, diag) : statement_->fetch(kinds_, row, got, diag);
+  if (!fetched) return oledb_fail_odbc(diag);
   if (!*got) {
     at_end_ = true;
+    prefetch_.reset();
     statement_->close_cursor();
   }
   return S_OK;
 }
 
 HRESULT oledb_streamed_source::restart() {
+  prefetch_.reset();
   statement_.reset();
   if (HRESULT hr = run(); FAILED(hr)) return hr;
   bind_block();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/oledb/odbc_link.h"
+#include "platform/oledb/row_prefetch.h"
 
 class oledb_row_source {
  public:
@@ -41,7 +42,8 @@ class oledb_buffered_source : public oledb_row_source {
 };
 
 // A table read as it is fetched, on a connection of its own; a restart
-// runs the statement again.
+// runs the statement again.  Rows fetched in blocks are read a few blocks
+// ahead on a thread of the source's own (see row_prefetch).
 class oledb_streamed_source : public oledb_row_source {
  public:
   static HRESULT open(std::shared_ptr<odbc::connection> connection, std::string sql,
@@ -56,6 +58,7 @@ class oledb_streamed_source : public oledb_row_source {
 
   std::shared_ptr<odbc::connection> connection_;
   std::unique_ptr<odbc::statement> statement_;
+  std::unique_ptr<odbc::row_prefetch> prefetch_;  // stops before statement_ goes
   std::vector<odbc::fetch_kind> kinds_;
   std::string sql_;
   bool at_end_ = false;
