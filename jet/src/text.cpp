@@ -1,7 +1,10 @@
 #include "text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 
 #include "coding.h"
 #include "key_internal.h"
@@ -155,24 +158,38 @@ bool code_points(std::string_view utf8, std::u32string& out) {
 }
 
 // Text of code points U+0001..U+00FF only (ASCII without NUL, and the
-// two-byte sequences C2 80..C3 BF), as one byte a code point: both the
-// compressed form and code page 1252 store most such text byte for byte.
-// False, with `out` unspecified, for any other text.
-bool latin1_bytes(std::string_view utf8, std::vector<std::uint8_t>& out) {
-  out.resize(utf8.size());
-  std::size_t n = 0;
-  for (std::size_t at = 0; at < utf8.size(); ++at) {
-    const auto c = static_cast<unsigned char>(utf8[at]);
+// two-byte sequences C2 80..C3 BF), as one byte a code point after `skip`
+// bytes left for a header: both the compressed form and code page 1252
+// store most such text byte for byte. False, with `out` unspecified, for
+// any other text.
+bool latin1_bytes(std::string_view utf8, std::vector<std::uint8_t>& out, std::size_t skip = 0) {
+  out.resize(skip + utf8.size());
+  std::uint8_t* to = out.data() + skip;
+  std::size_t at = 0;
+  while (at < utf8.size()) {
+    // ASCII bytes other than 0 go across as they are, eight at a time up
+    // to the first byte that is not one (the lowest byte flagged below).
+    if (utf8.size() - at >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, utf8.data() + at, 8);
+      const std::uint64_t flagged = (((word - 0x0101010101010101ull) & ~word) | word) & 0x8080808080808080ull;
+      std::memcpy(to, &word, 8);  // room: `to` never runs ahead of `at`
+      const std::size_t plain = flagged == 0 ? 8 : static_cast<std::size_t>(std::countr_zero(flagged) / 8);
+      to += plain;
+      at += plain;
+      if (plain == 8) continue;
+    }
+    const auto c = static_cast<unsigned char>(utf8[at++]);
     if (c >= 0x01 && c < 0x80) {
-      out[n++] = c;
+      *to++ = c;
       continue;
     }
-    if ((c != 0xC2 && c != 0xC3) || at + 1 == utf8.size()) return false;
-    const auto next = static_cast<unsigned char>(utf8[++at]);
+    if ((c != 0xC2 && c != 0xC3) || at == utf8.size()) return false;
+    const auto next = static_cast<unsigned char>(utf8[at++]);
     if ((next & 0xC0) != 0x80) return false;
-    out[n++] = static_cast<std::uint8_t>(((c & 0x03) << 6) | (next & 0x3F));
+    *to++ = static_cast<std::uint8_t>(((c & 0x03) << 6) | (next & 0x3F));
   }
-  out.resize(n);
+  out.resize(static_cast<std::size_t>(to - out.data()));
   return true;
 }
 
@@ -237,13 +254,15 @@ bool utf8_to_cp1252(std::string_view utf8, std::vector<std::uint8_t>& out) {
 }
 
 bool utf8_to_jet4_text(std::string_view utf8, bool compress, std::vector<std::uint8_t>& out) {
-  if (latin1_bytes(utf8, out)) {
+  if (latin1_bytes(utf8, out, 2)) {
     // One byte a unit, none of them 0, so the compressed form needs no
     // switch; it pays from three characters on.
-    const std::size_t n = out.size();
+    const std::size_t n = out.size() - 2;
     if (compress && n > 2) {
-      out.insert(out.begin(), {0xFF, 0xFE});
+      out[0] = 0xFF;
+      out[1] = 0xFE;
     } else {
+      out.erase(out.begin(), out.begin() + 2);
       out.resize(2 * n, 0);
       for (std::size_t i = n; i-- > 0;) out[2 * i] = out[i], out[2 * i + 1] = 0;
     }

@@ -69,6 +69,25 @@ TEST(TextEncoding, ChosenFormsRoundTripsAndRefusals) {
     latin1.insert(latin1.begin(), {0xFF, 0xFE});
     EXPECT_EQ(out, latin1);
   }
+  // One character that is not plain ASCII at every place of a word.
+  for (std::size_t at = 0; at <= 20; ++at) {
+    const std::string before(at, 'a'), after(20 - at, 'b');
+    const Bytes plain_before(before.begin(), before.end()), plain_after(after.begin(), after.end());
+    std::vector<std::uint8_t> out;
+    for (const auto& [utf8, cp1252] : {std::pair<std::string, std::uint8_t>{"\xC3\xA9", 0xE9}, {"\xE2\x82\xAC", 0x80}}) {
+      Bytes expected = plain_before;
+      expected.push_back(cp1252);
+      expected.insert(expected.end(), plain_after.begin(), plain_after.end());
+      ASSERT_TRUE(utf8_to_cp1252(before + utf8 + after, out)) << at;
+      EXPECT_EQ(out, expected) << at;
+    }
+    for (const std::string& middle : {std::string("\xC3\xA9"), std::string(1, '\0'), std::string("\xE2\x82\xAC")}) {
+      ASSERT_TRUE(utf8_to_jet4_text(before + middle + after, true, out)) << at;
+      EXPECT_EQ(jet4_text_to_utf8(out), before + middle + after) << at;
+    }
+    EXPECT_FALSE(utf8_to_jet4_text(before + "\xC3" + after, true, out)) << at;
+    EXPECT_FALSE(utf8_to_cp1252(before + "\xC3" + after, out)) << at;
+  }
   const std::string round_trips[] = {std::string("0123456789abcdef\0" "0123456789", 27),
                                      "0123456789abcdef\xE2\x82\xAC 0123456789abcdef","", "a", std::string("a\0b\0c", 5), "h\xC3\xB4tel \xE6\x97\xA5\xE6\x9C\xAC",
                                      "\xF0\x9F\x98\x80 and more", "\xC4\x80\xC4\x80\xC4\x80"};
