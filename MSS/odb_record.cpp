@@ -13,8 +13,8 @@ std::string column_name(const DBCOLUMNINFO& info) { return info.pwszName != null
 
 }  // namespace
 
-odb_field::odb_field(std::string name, uint32_t size, const ole_variant& value)
-    : udb_field(std::move(name), size, false, false, value) {}
+odb_field::odb_field(std::string name, uint32_t size, ole_variant value)
+    : udb_field(std::move(name), size, false, false, std::move(value)) {}
 
 std::string odb_field::to_string() const {
   TK_TRACE(1, "odb_field::to_string");
@@ -55,14 +55,14 @@ odb_field* odb_record::get_field(const DBCOLUMNINFO& info, const std::string& te
   VARTYPE vartype = get_vartype(info.wType);
   if (text.empty()) {
     // An empty text in the source stays an empty text.
-    return new odb_field(name, info.ulColumnSize, vartype == VT_BSTR ? ole_variant("") : ole_variant());
+    return new odb_field(std::move(name), info.ulColumnSize, vartype == VT_BSTR ? ole_variant("") : ole_variant());
   }
   if (info.wType == DBTYPE_DATE || info.wType == DBTYPE_DBTIMESTAMP) {
-    return new odb_field(name, info.ulColumnSize, ole_date(text).to_variant());
+    return new odb_field(std::move(name), info.ulColumnSize, ole_date(text).to_variant());
   }
   if (vartype == VT_BLOB) {
     // A value the provider gave as text keeps its own bytes.
-    return new odb_field(name, info.ulColumnSize, ole_variant(text.size(), text.data()));
+    return new odb_field(std::move(name), info.ulColumnSize, ole_variant(text.size(), text.data()));
   }
   ole_variant value;
   try {
@@ -70,7 +70,7 @@ odb_field* odb_record::get_field(const DBCOLUMNINFO& info, const std::string& te
   } catch (const ole_type_exception&) {
     value = ole_variant();
   }
-  return new odb_field(name, info.ulColumnSize, value);
+  return new odb_field(std::move(name), info.ulColumnSize, std::move(value));
 }
 
 odb_record::odb_record(DBORDINAL count, const BYTE* buffer, const DBCOLUMNINFO* info, const DBBINDING* bindings,

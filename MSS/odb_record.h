@@ -18,7 +18,7 @@
 
 class odb_field : public udb_field {
  public:
-  odb_field(std::string name, uint32_t size, const ole_variant& value = ole_variant());
+  odb_field(std::string name, uint32_t size, ole_variant value = ole_variant());
   // The value's text; a date on 1899-12-30 (the day that carries times
   // alone) renders "00:00:00" at midnight and "0000-00-00 hh:mm:ss" else.
   std::string to_string() const override;

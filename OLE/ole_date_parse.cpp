@@ -82,18 +82,26 @@ bool fixed_number(std::string_view text, std::size_t at, std::size_t n, int& out
   return true;
 }
 
+// "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss": digits and these separators.
+bool iso_shape(std::string_view text) {
+  static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
+  if (text.size() != 10 && text.size() != 19) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (kShape[i] == 'd' ? !is_digit(text[i]) : text[i] != kShape[i]) return false;
+  }
+  return true;
+}
+
 // "yyyy-mm-dd" and "yyyy-mm-dd hh:mm:ss" exactly, the form every date
 // value of the system is written in, read as the platform's parser reads
 // them (year, month, day, then the time) without its general tokenizing.
 // False for any other text, which the platform's parser then reads.
 bool read_iso_date(std::string_view text, DATE& date) {
-  if (text.size() != 10 && text.size() != 19) return false;
-  if (text[4] != '-' || text[7] != '-') return false;
-  if (text.size() == 19 && (text[10] != ' ' || text[13] != ':' || text[16] != ':')) return false;
+  if (!iso_shape(text)) return false;
   int f[6] = {0, 0, 0, 0, 0, 0};
   for (int i = 0; i < (text.size() == 19 ? 6 : 3); ++i) {
     static const std::size_t kAt[] = {0, 5, 8, 11, 14, 17};
-    if (!fixed_number(text, kAt[i], i == 0 ? 4 : 2, f[i])) return false;
+    fixed_number(text, kAt[i], i == 0 ? 4 : 2, f[i]);
   }
   SYSTEMTIME st{static_cast<WORD>(f[0]), static_cast<WORD>(f[1]), 0, static_cast<WORD>(f[2]),
                 static_cast<WORD>(f[3]), static_cast<WORD>(f[4]), static_cast<WORD>(f[5]), 0};
@@ -113,6 +121,10 @@ std::string cut_day_half_marker(const std::string& text) {
 
 ole_date::ole_date(const std::string& text) {
   TK_TRACE(1, "ole_date::ole_date('%s')", text.c_str());
+  // The form every date value of the system is written in has nothing to
+  // trim or cut, no 12-hour marker and no second to carry: when the
+  // platform reads it, the steps below would end the same way.
+  if (iso_shape(text) && try_platform(text)) return;
   std::string buf = tk_trim(text);
   TK_TRACE(1, "After tk_trim: %s", buf.c_str());
   buf = cut_day_half_marker(buf);

@@ -54,11 +54,26 @@ float narrow_to_float(double value) {
   return static_cast<float>(value);
 }
 
+// The text as atof reads it, a comma taken for the point.
+double number(std::string_view text) {
+  if (text.find(',') == std::string_view::npos) return ole_atof(text);
+  return ole_atof(ole_commas_to_points(text));
+}
+
+// True, with the number, for exactly the text std::to_string gives a
+// long long: an optional minus, no zero in front, no sign on 0.
+bool canonical_integer(std::string_view text, long long& n) {
+  const bool minus = !text.empty() && text[0] == '-';
+  const std::string_view digits = text.substr(minus ? 1 : 0);
+  if (digits.empty() || (digits[0] == '0' && (digits.size() > 1 || minus))) return false;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
 // Whole decimal text of exactly the number (no sign, blank or zero padding).
 ole_variant strict_integer(std::string_view text, int target) {
-  bool ok = false;
-  long long n = leading_integer(text, ok);
-  if (!ok || std::to_string(n) != text) return ole_variant();
+  long long n = 0;
+  if (!canonical_integer(text, n)) return ole_variant();
   long long min = 0, max = 0;
   switch (target) {
     case VT_I1: min = INT8_MIN, max = INT8_MAX; break;
@@ -191,8 +206,8 @@ ole_variant ole_variant::from_string(std::string_view text, int target) {
     case VT_I2: case VT_I4: case VT_I1: case VT_UI1: case VT_UI2: return strict_integer(text, target);
     case VT_UI4: case VT_UI8: return unsigned_integer(text, target);
     case VT_I8: return signed_hyper(text);
-    case VT_R4: return ole_variant(narrow_to_float(ole_atof(ole_commas_to_points(text))));
-    case VT_R8: return ole_variant(ole_atof(ole_commas_to_points(text)));
+    case VT_R4: return ole_variant(narrow_to_float(number(text)));
+    case VT_R8: return ole_variant(number(text));
     case VT_CY: return money(text);
     case VT_DECIMAL: return decimal(text);
     case VT_DATE: return date(text);

@@ -24,7 +24,7 @@ class udb_field : public ole_variant {
  public:
   // A field holding `value`.
   udb_field(std::string name, uint32_t size, bool b_not_null = false, bool identity = false,
-            const ole_variant& value = ole_variant());
+            ole_variant value = ole_variant());
   // Virtual operations, in slot order: destructor, to_string, declared_type.
   ~udb_field() override = default;
 
