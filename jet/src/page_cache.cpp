@@ -116,7 +116,28 @@ void PageCache::write_pages(const std::vector<std::uint32_t>& numbers) {
 }
 
 void PageCache::finished(std::uint32_t number) {
-  if (auto d = dirty_.find(number); d != dirty_.end()) d->second.changed = kFinished;
+  auto d = dirty_.find(number);
+  if (d == dirty_.end()) return;
+  d->second.changed = kFinished;
+  finished_.push_back(number);
+  if (finished_.size() >= kFinishedBatch) write_finished();
+}
+
+// Pages still finished (not changed again, nor written since) are written
+// in page order and dropped: a later read takes them from the file.
+void PageCache::write_finished() {
+  std::sort(finished_.begin(), finished_.end());
+  finished_.erase(std::unique(finished_.begin(), finished_.end()), finished_.end());
+  std::vector<std::uint32_t> numbers;
+  for (std::uint32_t number : finished_) {
+    auto d = dirty_.find(number);
+    if (d != dirty_.end() && d->second.changed == kFinished) numbers.push_back(number);
+  }
+  finished_.clear();
+  if (numbers.empty()) return;
+  file_.protect(numbers);
+  write_pages(numbers);
+  for (std::uint32_t number : numbers) dirty_.erase(number);
 }
 
 // Writes the finished dirty pages and, with them, the least recently
@@ -140,7 +161,9 @@ void PageCache::write_back_oldest() {
   for (std::uint32_t number : victims) {
     auto it = dirty_.find(number);
     auto page = std::move(it->second.page);
+    const bool finished = it->second.changed == kFinished;
     dirty_.erase(it);
+    if (finished) continue;  // not needed soon: it leaves the cache
     lru_.push_back(std::move(page));  // cold: first to go
     clean_[number] = std::prev(lru_.end());
   }

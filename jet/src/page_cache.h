@@ -34,6 +34,7 @@ using PageRef = std::shared_ptr<const Page>;
 class PageCache {
  public:
   static constexpr std::size_t kDefaultCapacity = 256;
+  static constexpr std::size_t kFinishedBatch = 256;  // see finished()
 
   PageCache(PageFile& file, std::uint32_t page_size, std::size_t capacity = kDefaultCapacity);
   PageCache(const PageCache&) = delete;
@@ -63,7 +64,10 @@ class PageCache {
 
   // Page `number` will not change again soon (a data page the caller has
   // filled): when dirty pages must go, it goes first, before pages that
-  // keep changing, like index leaves.
+  // keep changing, like index leaves. Finished pages are written
+  // kFinishedBatch at a time and then leave the cache, so that pages filled
+  // once (the data pages of a bulk load) neither crowd out the pages in
+  // use nor make the process touch new memory for every page.
   void finished(std::uint32_t number);
 
   // Writes every dirty page to the file in ascending page order, then makes
@@ -91,6 +95,7 @@ class PageCache {
   void make_clean(std::uint32_t number, std::shared_ptr<Page> page);
   void evict_clean();
   void write_back_oldest();
+  void write_finished();
   void write_pages(const std::vector<std::uint32_t>& numbers);
   std::size_t dirty_limit() const { return capacity_ / 2 > 0 ? capacity_ / 2 : 1; }
 
@@ -100,6 +105,7 @@ class PageCache {
   Lru lru_;  // clean pages, most recently used first
   std::unordered_map<std::uint32_t, Lru::iterator> clean_;
   std::unordered_map<std::uint32_t, Dirty> dirty_;
+  std::vector<std::uint32_t> finished_;  // marked since write_finished; may repeat
   std::uint64_t clock_ = 0;  // stamps start at 1: 0 is kFinished
   std::uint64_t reads_ = 0;
   std::uint32_t page_count_ = 0;  // file pages plus appended ones

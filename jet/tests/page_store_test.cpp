@@ -81,6 +81,38 @@ TEST(PageCache, FinishedPagesAreWrittenBackFirst) {
   EXPECT_EQ(after_flush.page_count(), 65u);
 }
 
+// Finished pages go to the file a batch at a time and leave the cache, so a
+// bulk load's memory stays that of the pages in use; a page changed again
+// after it was finished waits for the next write, and a page that left
+// reads back from the file.
+TEST(PageCache, FinishedPagesLeaveTheCacheOnceWritten) {
+  PageFileFixture f(kF, {filled_page(0)}, 4096);
+  PageCache& cache = f.cache();
+  const std::uint32_t hot = cache.append(filled_page(0x11));
+  const std::uint32_t again = cache.append(filled_page(0x22));
+  cache.finished(again);
+  cache.modify(again)->bytes[1] = 0x23;  // no longer finished
+  std::uint32_t last = 0;
+  std::size_t appended = 0;
+  while (cache.cached_pages() > 2 || appended == 0) {
+    ASSERT_LT(appended++, PageCache::kFinishedBatch) << "finished pages never left";
+    last = cache.append(filled_page(static_cast<std::uint8_t>(appended)));
+    cache.finished(last);
+  }
+  EXPECT_GT(appended, PageCache::kFinishedBatch / 2);  // a batch, not page by page
+  PageCache on_disk(f.file(), kF.page_size);
+  EXPECT_EQ(on_disk.page_count(), last + 1);
+  EXPECT_EQ(on_disk.get(last)->bytes[0], static_cast<std::uint8_t>(appended));
+  const auto reads = cache.reads();
+  EXPECT_EQ(cache.get(last)->bytes[0], static_cast<std::uint8_t>(appended));
+  EXPECT_EQ(cache.reads(), reads + 1);  // from the file
+  cache.modify(hot)->bytes[1] = 0x12;
+  cache.flush();
+  PageCache after_flush(f.file(), kF.page_size);
+  EXPECT_EQ(after_flush.get(hot)->bytes[1], 0x12);
+  EXPECT_EQ(after_flush.get(again)->bytes[1], 0x23);
+}
+
 TEST(RowSlots, DamagedSlotTablesAndOverflowLoops) {
   const Bytes page = testing::data_page(kF, 7, {TestRow{{1, 2, 3}}, TestRow{{4, 5}, kRowDeletedFlag}});
   const auto slots = decode_row_slots(page, kF, 3);
