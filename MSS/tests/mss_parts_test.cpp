@@ -44,6 +44,10 @@ TEST(MssText, PatternsConnectionValuesAndMasks) {
   EXPECT_EQ(odb_mask_password("Integrated Security=SSPI;"), "Integrated Security=SSPI;");
   const WCHAR lone[] = {u'a', 0xD800, u'b', 0xD83D, 0xDE00};
   EXPECT_EQ(odb_narrow(lone, 5), "a\xEF\xBF\xBD" "b\xF0\x9F\x98\x80");
+  const WCHAR mixed[] = {u'a', u'b', 0xE9, u'c', 0xD83D, 0xDE00, u'd'};
+  EXPECT_EQ(odb_narrow(mixed, 7), "ab\xC3\xA9" "c\xF0\x9F\x98\x80" "d");
+  EXPECT_EQ(odb_narrow(mixed, 2), "ab");
+  EXPECT_EQ(odb_narrow(mixed, 0), "");
 }
 
 TEST(MssDefaults, StoredExpressionsBecomeValues) {

@@ -147,9 +147,16 @@ int compare_nocase(std::string_view left, std::string_view right) noexcept {
 }
 
 std::string utf16_to_utf8_lossy(std::u16string_view wide) {
-  std::string out;
-  out.reserve(wide.size());
-  for (std::size_t i = 0; i < wide.size(); ++i) {
+  // Most text is ASCII: one byte a unit, written straight in, until the
+  // first unit that is not.
+  std::string out(wide.size(), '\0');
+  std::size_t i = 0;
+  while (i < wide.size() && wide[i] < 0x80) {
+    out[i] = static_cast<char>(wide[i]);
+    ++i;
+  }
+  out.resize(i);
+  for (; i < wide.size(); ++i) {
     char32_t u = wide[i];
     bool pair = u >= 0xD800 && u < 0xDC00 && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000;
     if (pair) {
