@@ -27,6 +27,7 @@ class CachePageStore : public IndexPageStore {
     db_.mark(map_, page, true);
     return page;
   }
+  void finished(std::uint32_t number) override { db_.pages.finished(number); }
 
  private:
   Database::Impl& db_;

@@ -365,6 +365,11 @@ bool IndexWriter::split_leaf_in_place(std::size_t at, std::span<const std::uint8
   store_.write_page(leaf_page, scratch_);
   store_.write_page(parent_page, split_parent_);
   if (before != 0) store_.write_page(before, linked_before);
+  if (appended) {
+    // Keys coming in order go to the right of the cut from now on.
+    store_.finished(fresh);
+    if (before != 0) store_.finished(before);
+  }
   return true;
 }
 

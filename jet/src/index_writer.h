@@ -61,6 +61,9 @@ class IndexPageStore {
   // before anything reads it. Throws jet::Error (io, 3026 when the file
   // would pass its size limit).
   virtual std::uint32_t allocate_index_page() = 0;
+  // Page `number` will not change soon (a leaf that keys added in order
+  // have left behind): a hint for the cache, nothing more.
+  virtual void finished(std::uint32_t /*number*/) {}
 };
 
 // The bytes of an empty index root: a leaf page with no entries, owned by

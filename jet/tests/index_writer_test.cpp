@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <algorithm>
 #include <map>
 #include <functional>
@@ -309,6 +311,30 @@ TEST(IndexWriter, ContainsKeyAndRefusals) {
   Bytes longest(max_index_key_size(JetVersion::jet4), 0x7F);
   for (std::uint8_t r = 0; r < 8; ++r) writer.insert(longest, RowPointer{9, r});
   EXPECT_TRUE(writer.contains_key(longest));
+}
+
+// Keys added in order leave full leaves behind them; the cache is told
+// those will not change soon, never the last leaf, which takes the next key.
+TEST(IndexWriter, LeavesLeftBehindByKeysInOrderAreFinished) {
+  struct Recording : MemoryStore {
+    using MemoryStore::MemoryStore;
+    void finished(std::uint32_t number) override { marked.insert(number); }
+    std::set<std::uint32_t> marked;
+  };
+  for (JetVersion version : {JetVersion::jet3, JetVersion::jet4}) {
+    Recording store(version);
+    IndexWriter writer(store, kRoot, kOwner);
+    for (std::uint32_t v = 0; v < 20000; ++v) {
+      writer.insert(Bytes{0x7F, std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)}, RowPointer{v + 10, 1});
+    }
+    const IndexPageLayout layout = IndexPageLayout::of(version);
+    const std::vector<Bytes> pages = store.pages();
+    EXPECT_GT(store.marked.size(), 20u);
+    for (std::uint32_t page : store.marked) {
+      EXPECT_EQ(pages[page][0], page_type::index_leaf) << page;
+      EXPECT_NE(coding::get_u32(pages[page].data() + layout.next_offset), 0u) << "the last leaf, page " << page;
+    }
+  }
 }
 
 // The checker's index check on a writer-made tree damaged on purpose: each
