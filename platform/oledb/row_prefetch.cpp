@@ -1,5 +1,6 @@
 #include "platform/oledb/row_prefetch.h"
 
+#include <exception>
 #include <new>
 
 namespace odbc {
@@ -41,6 +42,9 @@ void row_prefetch::fetch_batch(batch& b) {
     // The rows fetched so far go out; the failure follows them.
     b.failed = b.ended = true;
     b.diag.push_back({"HY001", 0, "Memory allocation error."});
+  } catch (const std::exception& e) {
+    b.failed = b.ended = true;
+    b.diag.push_back({"HY000", 0, e.what()});
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <map>
+#include <system_error>
 
 #include "platform/oledb/com_multi.h"
 #include "platform/win32/win32_text.h"
@@ -95,7 +96,12 @@ void oledb_streamed_source::bind_block() {
   if (at_end_) return;
   std::vector<std::size_t> widths;
   for (const oledb_column& c : columns_) widths.push_back(oledb_block_width(c));
-  if (statement_->bind_block(kinds_, widths)) prefetch_ = std::make_unique<odbc::row_prefetch>(*statement_, kinds_);
+  if (!statement_->bind_block(kinds_, widths)) return;
+  try {
+    prefetch_ = std::make_unique<odbc::row_prefetch>(*statement_, kinds_);
+  } catch (const std::system_error&) {
+    // No thread to be had: the rows are read as they are asked for.
+  }
 }
 
 HRESULT oledb_streamed_source::next(oledb_row& row, bool* got) {
