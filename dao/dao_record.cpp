@@ -8,6 +8,27 @@
 const char* const dao_zero_date = "0000-00-00";
 const char* const dao_fake_date = "1899-12-30";
 
+ole_variant dao_date_value(const udb_field& field) {
+  // A date with fields reads back from its text as those fields, to the
+  // second: the same value, taken without the texts when no trace wants
+  // their lines.
+  if (field.vt() == VT_DATE && !tk_trace_sink::active()) {
+    SYSTEMTIME fields{};
+    if (VariantTimeToSystemTime(field.variant().date, &fields)) {
+      fields.wMilliseconds = 0;
+      fields.wDayOfWeek = 0;
+      return ole_variant(fields);
+    }
+  }
+  std::string text = field.to_string();
+  std::size_t at = text.find(dao_zero_date);
+  if (at != std::string::npos) {
+    TK_TRACE(1, "Null date has been found");
+    text.replace(at, std::string(dao_zero_date).size(), dao_fake_date);
+  }
+  return ole_variant::from_string(text, VT_DATE);
+}
+
 namespace {
 
 ole_variant through_text(const ole_variant& value, VARTYPE target, const char* trace) {

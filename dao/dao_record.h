@@ -16,6 +16,12 @@
 extern const char* const dao_zero_date;   // "0000-00-00"
 extern const char* const dao_fake_date;   // "1899-12-30"
 
+// A date field's value as the destination stores it: the value's text,
+// with the zero date turned into day zero, read back as a date (so to the
+// second, and a time alone on day zero); no value when the text reads as
+// none.
+ole_variant dao_date_value(const udb_field& field);
+
 // VT_I8 and VT_UI8 become VT_R8, VT_UI2 VT_I4, VT_UI4 VT_R8 and VT_I1 VT_I2,
 // through the value's text form; other values are answered unchanged.
 ole_variant dao_get_valid_variant(const ole_variant& value);

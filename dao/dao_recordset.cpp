@@ -149,13 +149,7 @@ bool dao_recordset::put_field(std::size_t i, const udb_field& s) {
       TK_TRACE(1, "Got NULL value for not null field");
       collect(i, required_null_value(d.vartype).variant());
     } else if (t == VT_DATE) {
-      std::string text = s.to_string();
-      std::size_t at = text.find(dao_zero_date);
-      if (at != std::string::npos) {
-        TK_TRACE(1, "Null date has been found");
-        text.replace(at, std::string(dao_zero_date).size(), dao_fake_date);
-      }
-      collect(i, ole_variant::from_string(text, VT_DATE).variant());
+      collect(i, dao_date_value(s).variant());
     } else if (t == VT_I1 || t == VT_UI2 || t == VT_UI4 || t == VT_I8 || t == VT_UI8) {
       collect(i, dao_get_valid_variant(s.value()).variant());
     } else {
