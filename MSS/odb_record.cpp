@@ -78,6 +78,7 @@ odb_record::odb_record(DBORDINAL count, const BYTE* buffer, const DBCOLUMNINFO* 
   TK_TRACE(1, "odb_record::ctor");
   TK_ASSERT(buffer != nullptr);
   TK_ASSERT(bindings != nullptr);
+  reserve(count);
   for (DBORDINAL i = 0; i < count; ++i) {
     const DBBINDING& b = bindings[i];
     DBSTATUS status = 0;

@@ -136,7 +136,13 @@ ole_variant& ole_variant::operator=(const ole_variant& other) {
   return *this;
 }
 
-ole_variant::ole_variant(ole_variant&& other) noexcept : ole_variant() { *this = std::move(other); }
+// Takes the value over as it stands, leaving `other` empty; nothing to
+// clear first, as a new variant holds nothing.
+ole_variant::ole_variant(ole_variant&& other) noexcept
+    : hyper_(std::exchange(other.hyper_, 0)), uhyper_(std::exchange(other.uhyper_, 0)), var_(other.var_) {
+  VariantInit(&other.var_);
+  other.var_.llVal = 0;
+}
 
 ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
   if (this == &other) return *this;
@@ -149,7 +155,9 @@ ole_variant& ole_variant::operator=(ole_variant&& other) noexcept {
   return *this;
 }
 
-ole_variant::~ole_variant() { VariantClear(&var_); }
+ole_variant::~ole_variant() {
+  if (var_.vt != VT_EMPTY) VariantClear(&var_);  // an empty one owns nothing
+}
 
 void ole_variant::clear() {
   HRESULT hr = VariantClear(&var_);

@@ -60,6 +60,8 @@ class udb_record {
   // Takes ownership of `field` and places it after the existing fields.
   // REQUIRES: field is not null (else tk_mail_assertion).
   void append(std::unique_ptr<udb_field> field);
+  // Makes room for `count` fields in all, so appending them moves nothing.
+  void reserve(std::size_t count) { fields_.reserve(count); }
 
   std::size_t size() const { return fields_.size(); }
   // The field at `position`; outside the record raises std::out_of_range.
