@@ -20,6 +20,10 @@ constexpr std::size_t kMergeBufferBytes = std::size_t(4) << 20;
 constexpr std::size_t kMinRunBuffer = std::size_t(16) << 10;
 constexpr std::size_t kSpillPieceBytes = std::size_t(256) << 10;
 
+std::uint64_t big_endian_u64(const std::uint8_t* p) {
+  return (std::uint64_t{coding::get_u32_be(p)} << 32) | coding::get_u32_be(p + 4);
+}
+
 // Index order: key bytes, a shorter key first, then row pointer.
 bool entry_before(std::span<const std::uint8_t> a, std::uint32_t a_row, std::span<const std::uint8_t> b,
                   std::uint32_t b_row) {
@@ -85,15 +89,21 @@ PendingKeys::PendingKeys(PendingKeys&&) noexcept = default;
 PendingKeys::~PendingKeys() = default;
 
 void PendingKeys::add(std::span<const std::uint8_t> key, RowPointer row) {
-  entries_.push_back(Entry{static_cast<std::uint32_t>(arena_.size()), static_cast<std::uint32_t>(key.size()),
-                           row.to_word()});
+  std::uint8_t head[16] = {};
+  if (!key.empty()) std::memcpy(head, key.data(), std::min<std::size_t>(key.size(), sizeof head));
+  entries_.push_back(Entry{big_endian_u64(head), big_endian_u64(head + 8), static_cast<std::uint32_t>(arena_.size()),
+                           static_cast<std::uint32_t>(key.size()), row.to_word()});
   arena_.insert(arena_.end(), key.begin(), key.end());
   entry_bytes_ += key.size() + sizeof(Entry::row);
 }
 
 void PendingKeys::sort_entries() {
   const std::uint8_t* arena = arena_.data();
+  // Heads compare as their bytes with zeros after a key's end: when they
+  // differ, so do the keys, the same way round.
   std::sort(entries_.begin(), entries_.end(), [arena](const Entry& a, const Entry& b) {
+    if (a.head_high != b.head_high) return a.head_high < b.head_high;
+    if (a.head_low != b.head_low) return a.head_low < b.head_low;
     return entry_before({arena + a.offset, a.size}, a.row, {arena + b.offset, b.size}, b.row);
   });
 }

@@ -54,6 +54,10 @@ class PendingKeys {
 
  private:
   struct Entry {
+    // The key's first sixteen bytes, zeros after its end, as two big-endian
+    // words: most comparisons of a sort end on them, without the arena.
+    std::uint64_t head_high;
+    std::uint64_t head_low;
     std::uint32_t offset;  // of the key in arena_
     std::uint32_t size;
     std::uint32_t row;  // RowPointer::to_word()
