@@ -67,6 +67,10 @@ inline std::uint32_t get_u32_be(const std::uint8_t* p) {
          (static_cast<std::uint32_t>(p[2]) << 8) | p[3];
 }
 
+inline std::uint64_t get_u64_be(const std::uint8_t* p) {
+  return (static_cast<std::uint64_t>(get_u32_be(p)) << 32) | get_u32_be(p + 4);
+}
+
 inline void put_u8(std::uint8_t* p, std::uint8_t v) { p[0] = v; }
 
 inline void put_u16(std::uint8_t* p, std::uint16_t v) {

@@ -20,10 +20,6 @@ constexpr std::size_t kMergeBufferBytes = std::size_t(4) << 20;
 constexpr std::size_t kMinRunBuffer = std::size_t(16) << 10;
 constexpr std::size_t kSpillPieceBytes = std::size_t(256) << 10;
 
-std::uint64_t big_endian_u64(const std::uint8_t* p) {
-  return (std::uint64_t{coding::get_u32_be(p)} << 32) | coding::get_u32_be(p + 4);
-}
-
 // Index order: key bytes, a shorter key first, then row pointer.
 bool entry_before(std::span<const std::uint8_t> a, std::uint32_t a_row, std::span<const std::uint8_t> b,
                   std::uint32_t b_row) {
@@ -91,7 +87,7 @@ PendingKeys::~PendingKeys() = default;
 void PendingKeys::add(std::span<const std::uint8_t> key, RowPointer row) {
   std::uint8_t head[16] = {};
   if (!key.empty()) std::memcpy(head, key.data(), std::min<std::size_t>(key.size(), sizeof head));
-  entries_.push_back(Entry{big_endian_u64(head), big_endian_u64(head + 8), static_cast<std::uint32_t>(arena_.size()),
+  entries_.push_back(Entry{coding::get_u64_be(head), coding::get_u64_be(head + 8), static_cast<std::uint32_t>(arena_.size()),
                            static_cast<std::uint32_t>(key.size()), row.to_word()});
   arena_.insert(arena_.end(), key.begin(), key.end());
   entry_bytes_ += key.size() + sizeof(Entry::row);
