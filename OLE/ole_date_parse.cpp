@@ -72,14 +72,11 @@ bool layout_shape(std::string_view text, char sep) {
   return time_shape(text, at);
 }
 
-// The digits at text[at..at+n) as a number; false when one is not a digit.
-bool fixed_number(std::string_view text, std::size_t at, std::size_t n, int& out) {
-  out = 0;
-  for (std::size_t i = at; i < at + n; ++i) {
-    if (!is_digit(text[i])) return false;
-    out = out * 10 + (text[i] - '0');
-  }
-  return true;
+// The digits at text[at..at+n) as a number.  REQUIRES: all are digits.
+int fixed_number(std::string_view text, std::size_t at, std::size_t n) {
+  int out = 0;
+  for (std::size_t i = at; i < at + n; ++i) out = out * 10 + (text[i] - '0');
+  return out;
 }
 
 // "yyyy-mm-dd" or "yyyy-mm-dd hh:mm:ss": digits and these separators.
@@ -101,7 +98,7 @@ bool read_iso_date(std::string_view text, DATE& date) {
   int f[6] = {0, 0, 0, 0, 0, 0};
   for (int i = 0; i < (text.size() == 19 ? 6 : 3); ++i) {
     static const std::size_t kAt[] = {0, 5, 8, 11, 14, 17};
-    fixed_number(text, kAt[i], i == 0 ? 4 : 2, f[i]);
+    f[i] = fixed_number(text, kAt[i], i == 0 ? 4 : 2);
   }
   SYSTEMTIME st{static_cast<WORD>(f[0]), static_cast<WORD>(f[1]), 0, static_cast<WORD>(f[2]),
                 static_cast<WORD>(f[3]), static_cast<WORD>(f[4]), static_cast<WORD>(f[5]), 0};
