@@ -10,6 +10,7 @@ packages=(
   mdbtools                    # independent reader used to check written .mdb files
   unixodbc unixodbc-dev tdsodbc freetds-bin   # the SQL Server source over ODBC
   python3                     # the TDS test server that stands in for SQL Server
+  libmimalloc-dev             # the allocator the programs link with
   qt6-base-dev qt6-base-dev-tools             # the wizard quillwiz (Qt 6 Widgets, Qt Test)
   qt6-qpa-plugins fonts-dejavu-core           # its tests and screenshots on the offscreen platform
 )
