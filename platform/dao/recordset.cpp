@@ -2,6 +2,7 @@
 // Update) or read-only (the table's rows, read when it is opened).
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/dao/objects.h"
@@ -151,16 +152,27 @@ class recordset_object : public com_object<Recordset> {
   }
 
   // The column an item names; past the last column when none. Names are
-  // looked up once each.
+  // looked up once each; a row's fields come by name in the same order
+  // every row, so the name after the last one is tried first.
   std::size_t column_of(const VARIANT& item) {
+    if (item.vt == VT_BSTR && !known_.empty()) {
+      const std::string_view name(item.bstrVal != nullptr ? item.bstrVal : "", SysStringByteLen(item.bstrVal));
+      const known_name& expected = known_[expected_];
+      if (expected.name == name) {
+        expected_ = (expected_ + 1) % known_.size();
+        return expected.column;
+      }
+    }
     item_key key;
     if (!key_arg(item, key)) return def_.columns.size();
     if (!key.by_name) return static_cast<std::size_t>(key.position);
-    auto known = column_by_name_.find(key.name);
-    if (known != column_by_name_.end()) return known->second;
-    std::size_t column = find_column(file_->stored(key.name));
-    column_by_name_.emplace(std::move(key.name), column);
-    return column;
+    auto seen = known_index_.find(key.name);
+    if (seen == known_index_.end()) {
+      known_.push_back({key.name, find_column(file_->stored(key.name))});
+      seen = known_index_.emplace(std::move(key.name), known_.size() - 1).first;
+    }
+    expected_ = (seen->second + 1) % known_.size();
+    return known_[seen->second].column;
   }
 
   // An exact match first, else letter case ignored.
@@ -181,7 +193,13 @@ class recordset_object : public com_object<Recordset> {
   bool closed_ = false;
   std::optional<jet::TableAppender> appender_;
   bool jet3_ = file_->jet3();
-  std::unordered_map<std::string, std::size_t> column_by_name_;
+  struct known_name {
+    std::string name;
+    std::size_t column;
+  };
+  std::vector<known_name> known_;                             // in the order first asked
+  std::unordered_map<std::string, std::size_t> known_index_;  // name -> its place in known_
+  std::size_t expected_ = 0;                                  // the place in known_ tried first
   std::vector<jet::Value> pending_;
   bool has_pending_ = false;
   std::vector<std::vector<jet::Value>> rows_;

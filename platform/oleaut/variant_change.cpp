@@ -204,6 +204,37 @@ bool is_value_type(VARTYPE vt) {
   return vt <= VT_UINT && vt != 15;
 }
 
+// The exact conversions that need no text: an integer to another integer
+// type, and a decimal of at most four places to money.  Answers false for
+// every other pair, which goes through text.  The results, overflow
+// included, are those the text way gives.
+bool change_directly(const VARIANT& src, VARTYPE vt, VARIANT& out, HRESULT& hr) {
+  __int128 integer = 0;
+  int_range range{};
+  if (integer_value(src, integer) && integer_range(vt, range)) {
+    hr = integer < range.min || integer > range.max ? DISP_E_OVERFLOW : S_OK;
+    if (SUCCEEDED(hr)) store_integer(out, vt, integer);
+    return true;
+  }
+  if (src.vt == VT_DECIMAL && vt == VT_CY && src.decVal.scale <= 4) {
+    static constexpr unsigned kTens[] = {10000, 1000, 100, 10, 1};
+    const unsigned __int128 magnitude =
+        ((static_cast<unsigned __int128>(src.decVal.Hi32) << 64) | src.decVal.Lo64) * kTens[src.decVal.scale];
+    const bool negative = (src.decVal.sign & DECIMAL_NEG) != 0;
+    const unsigned __int128 limit = negative ? static_cast<unsigned __int128>(INT64_MAX) + 1 : INT64_MAX;
+    if (magnitude > limit) {
+      hr = DISP_E_OVERFLOW;
+      return true;
+    }
+    const __int128 value = static_cast<__int128>(magnitude);
+    out.vt = VT_CY;
+    out.cyVal.int64 = static_cast<LONGLONG>(negative ? -value : value);
+    hr = S_OK;
+    return true;
+  }
+  return false;
+}
+
 HRESULT change(const VARIANT& src, VARTYPE vt, VARIANT& out) {
   if (vt == VT_EMPTY || vt == VT_NULL) {
     if (src.vt == VT_NULL && vt == VT_EMPTY) return DISP_E_TYPEMISMATCH;
@@ -213,6 +244,8 @@ HRESULT change(const VARIANT& src, VARTYPE vt, VARIANT& out) {
     return S_OK;
   }
   if (src.vt == VT_NULL) return DISP_E_TYPEMISMATCH;
+  HRESULT direct = S_OK;
+  if (change_directly(src, vt, out, direct)) return direct;
   std::string text;
   HRESULT hr = value_text(src, vt != VT_BSTR, text);
   if (FAILED(hr)) return hr;

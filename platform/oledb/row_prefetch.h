@@ -24,7 +24,7 @@ namespace odbc {
 
 class row_prefetch {
  public:
-  static constexpr std::size_t kBatchRows = 256;
+  static constexpr std::size_t kBatchRows = 1024;
   static constexpr std::size_t kBatchBytes = 1 << 20;
   static constexpr std::size_t kQueuedBatches = 2;
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/dao/com.h"
 
@@ -163,6 +164,60 @@ TEST_F(DaoObjects, TableDefinitionsChangeUntilAppendedAndRowsTakeConvertedValues
   EXPECT_EQ(run(QUILL_BINARY_DIR "/jet/jetcheck --strict " + file), "");
   EXPECT_EQ(run("mdb-export " + file + " T | cut -c1-12"), "Memo,Wide,Nu\n\"mmmmmmmmmmm\n");
   EXPECT_EQ(run("mdb-export " + file + " T | cut -d, -f2 | tail -1 | tr -d '\"w' | wc -c"), "1\n");
+}
+
+// Rows usually name their fields in the same order every time; any other
+// order, letter case, a position or an unknown name must still find the
+// right column (or none).
+TEST_F(DaoObjects, FieldsNamedInAnyOrderReachTheirColumns) {
+  ptr<Database> db;
+  create(db);
+  ptr<TableDefs> tables;
+  ASSERT_EQ(db->get_TableDefs(tables.out()), S_OK);
+  ptr<_TableDef> def;
+  var none;
+  ASSERT_EQ(db->CreateTableDef(var("T").v, var(0L).v, var(std::string()).v, var(std::string()).v, def.out()), S_OK);
+  ptr<Fields> fields;
+  ASSERT_EQ(def->get_Fields(fields.out()), S_OK);
+  for (const char* name : {"A", "B", "C"}) {
+    ptr<_Field> field;
+    ASSERT_EQ(def->CreateField(var(name).v, var(LONG{dbText}).v, var(10L).v, field.out()), S_OK);
+    ASSERT_EQ(fields->Append(field.p), S_OK);
+  }
+  ASSERT_EQ(tables->Append(def.p), S_OK);
+  ptr<_QueryDef> query;
+  ptr<Recordset> rows;
+  ASSERT_EQ(db->CreateQueryDef(var(std::string()).v, var("select * from [T]").v, query.out()), S_OK);
+  ASSERT_EQ(query->OpenRecordset(var(LONG{dbOpenDynaset}).v, var(LONG{dbAppendOnly}).v, none.v, rows.out()), S_OK);
+  // Each row: (item, value) in the order given; an item is a name, or a
+  // position where the name is empty.
+  struct put {
+    const char* name;
+    const char* value;
+  };
+  const std::vector<std::vector<put>> inserts = {
+      {{"A", "a1"}, {"B", "b1"}, {"C", "c1"}},
+      {{"A", "a2"}, {"B", "b2"}, {"C", "c2"}},
+      {{"C", "c3"}, {"A", "a3"}, {"B", "b3"}},
+      {{"b", "b4"}, {"c", "c4"}, {"A", "a4"}},
+      {{"A", "a5"}, {"", "c5"}, {"B", "b5"}},
+      {{"B", "b6"}, {"B", "b6"}, {"A", "a6"}, {"C", "c6"}},
+  };
+  for (const auto& row : inserts) {
+    ASSERT_EQ(rows->AddNew(), S_OK);
+    for (const put& p : row) {
+      var item = *p.name != '\0' ? var(p.name) : var(2L);
+      ASSERT_EQ(rows->put_Collect(item.v, var(p.value).v), S_OK) << p.value;
+    }
+    EXPECT_TRUE(FAILED(rows->put_Collect(var("D").v, var("d").v)));
+    EXPECT_EQ(last_error(), 3265);
+    ASSERT_EQ(rows->Update(dbUpdateRegular, VARIANT_FALSE), S_OK);
+  }
+  ASSERT_EQ(rows->Close(), S_OK);
+  ASSERT_EQ(db->Close(), S_OK);
+  EXPECT_EQ(run(QUILL_BINARY_DIR "/jet/jetcheck --strict " + file), "");
+  EXPECT_EQ(run("mdb-export -H -Q " + file + " T"),
+            "a1,b1,c1\na2,b2,c2\na3,b3,c3\na4,b4,c4\na5,b5,c5\na6,b6,c6\n");
 }
 
 TEST_F(DaoObjects, AnEngineClassThatIsNotRegisteredCannotBeCreated) {
