@@ -205,10 +205,22 @@ bool is_value_type(VARTYPE vt) {
 }
 
 // The exact conversions that need no text: an integer to another integer
-// type, and a decimal of at most four places to money.  Answers false for
-// every other pair, which goes through text.  The results, overflow
+// type, a decimal of at most four places to money, and a decimal whose
+// digits a double holds exactly to a double (the quotient of two exact
+// doubles is rounded once, as reading its text rounds it).  Answers false
+// for every other pair, which goes through text.  The results, overflow
 // included, are those the text way gives.
 bool change_directly(const VARIANT& src, VARTYPE vt, VARIANT& out, HRESULT& hr) {
+  if (src.vt == VT_DECIMAL && vt == VT_R8 && src.decVal.Hi32 == 0 && src.decVal.Lo64 != 0 &&
+      src.decVal.Lo64 <= (1ULL << 53) && src.decVal.scale <= 22) {
+    static constexpr double kTens[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double magnitude = static_cast<double>(src.decVal.Lo64) / kTens[src.decVal.scale];
+    out.vt = VT_R8;
+    out.dblVal = (src.decVal.sign & DECIMAL_NEG) != 0 ? -magnitude : magnitude;
+    hr = S_OK;
+    return true;
+  }
   __int128 integer = 0;
   int_range range{};
   if (integer_value(src, integer) && integer_range(vt, range)) {

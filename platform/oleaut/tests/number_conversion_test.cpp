@@ -229,18 +229,20 @@ TEST(DirectConversions, GiveWhatTheTextWayGives) {
     ASSERT_EQ(VarDecFromStr(text, LOCALE_EN_US, 0, &src.decVal), S_OK) << text;
     src.vt = VT_DECIMAL;  // the decimal's first word is the variant's type
     expect_as_through_text(src, VT_CY);
+    expect_as_through_text(src, VT_R8);
   }
-  // Every scale up to four, both signs, across the range.
+  // Every scale, both signs, digits across the range and around 2^53.
   unsigned long long x = 88172645463325252ULL;
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < 40000; ++i) {
     x ^= x << 13, x ^= x >> 7, x ^= x << 17;
     VARIANT src;
     VariantInit(&src);
-    src.decVal.scale = static_cast<BYTE>(i % 6);
+    src.decVal.scale = static_cast<BYTE>(i % 29);
     src.decVal.sign = (i & 1) ? DECIMAL_NEG : 0;
     src.decVal.Hi32 = (i % 7 == 0) ? static_cast<ULONG>(x >> 60) : 0;
-    src.decVal.Lo64 = x >> (i % 64);
+    src.decVal.Lo64 = i % 5 == 0 ? (1ULL << 53) + (x % 5) - 2 : x >> (i % 64);
     src.vt = VT_DECIMAL;
     expect_as_through_text(src, VT_CY);
+    expect_as_through_text(src, VT_R8);
   }
 }
