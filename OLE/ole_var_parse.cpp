@@ -129,11 +129,39 @@ ole_variant money(std::string_view text) {
   return ole_variant(cy);
 }
 
+// True, with the value, for a text `-?digits[.digits]` of at most 19
+// digits: every place the text gives is kept, as VarDecFromStr keeps them,
+// and the digits fit the decimal's 96 bits without rounding.
+bool plain_decimal(std::string_view text, DECIMAL& out) {
+  const bool minus = !text.empty() && text[0] == '-';
+  std::size_t i = minus ? 1 : 0;
+  unsigned long long digits = 0;
+  std::size_t count = 0, places = 0;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '.' && !point && count > 0) {
+      point = true;
+      continue;
+    }
+    if (c < '0' || c > '9' || ++count > 19) return false;
+    digits = digits * 10 + static_cast<unsigned>(c - '0');
+    places += point;
+  }
+  if (count == 0 || (point && places == 0)) return false;
+  out = DECIMAL{};
+  out.scale = static_cast<BYTE>(places);
+  out.sign = minus && digits != 0 ? DECIMAL_NEG : 0;
+  out.Lo64 = digits;
+  return true;
+}
+
 // A decimal beyond DECIMAL's range keeps its value as a double rather than
 // becoming no value: Access stores decimals as Double anyway. One beyond
 // double's range too has no value to keep.
 ole_variant decimal(std::string_view text) {
   TK_TRACE(1, "GOT VT_DECIMAL");
+  if (DECIMAL plain{}; plain_decimal(text, plain)) return ole_variant(plain);
   std::string copy = ole_commas_to_points(text);
   DECIMAL dec{};
   HRESULT hr = VarDecFromStr(copy.c_str(), LOCALE_EN_US, 0, &dec);

@@ -107,10 +107,12 @@ TEST(FromString, DoublesSurviveTheirSeventeenDigitForm) {
   }
 }
 
-// Plain decimals take a quicker way than strtod; the double must be the
-// same to the last bit, across lengths, exponents and the edges of range.
-TEST(FromString, PlainDecimalsReadAsStrtodReadsThem) {
-  std::vector<std::string> texts = {"0.1", "-0.0", "0", "5.", ".5", "1e308", "1.7976931348623157e308",
+// Plain decimals take a quicker way than strtod and VarDecFromStr; the
+// double must be the same to the last bit, and the decimal the same value
+// with the same places, across lengths, exponents and the edges of range.
+TEST(FromString, PlainDecimalsReadAsStrtodAndVarDecFromStrReadThem) {
+  std::vector<std::string> texts = {"0.1", "-0.0", "0", "120.00", "-0", "007.50", "9999999999999999999",
+                                    "18446744073709551615", "99999999999999999999", "1.000000000000000000", "5.", ".5", "1e308", "1.7976931348623157e308",
                                     "1.7976931348623159e308", "2.2250738585072014e-308", "2.2250738585072011e-308",
                                     "4.9e-324", "1e-400", "1e400", "123456789012345678901234567890.5e-10",
                                     "9007199254740993", "0.30000000000000004", "1E5", "1e+5", "-7.5E-3"};
@@ -130,6 +132,13 @@ TEST(FromString, PlainDecimalsReadAsStrtodReadsThem) {
     const double got = ole_variant::from_string(text, VT_R8).to_double();
     const double want = std::strtod(text.c_str(), nullptr);
     EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0) << text << ": " << got << " vs " << want;
+    DECIMAL dec{};
+    const ole_variant value = ole_variant::from_string(text, VT_DECIMAL);
+    if (FAILED(VarDecFromStr(text.c_str(), LOCALE_EN_US, 0, &dec))) continue;  // kept otherwise
+    ASSERT_EQ(value.vt(), VT_DECIMAL) << text;
+    const DECIMAL& read = value.variant().decVal;
+    EXPECT_TRUE(read.scale == dec.scale && read.sign == dec.sign && read.Hi32 == dec.Hi32 && read.Lo64 == dec.Lo64)
+        << text;
   }
 }
 
