@@ -1,5 +1,6 @@
 #include "platform/dao/values.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -89,7 +90,9 @@ LONG to_text(const VARIANT& value, const jet::ColumnDef& column, bool jet3, jet:
     if (LONG error = change(value, VT_BSTR, h.v)) return error;
     text.assign(h.v.bstrVal ? h.v.bstrVal : "", SysStringByteLen(h.v.bstrVal));
   }
-  if (jet3) text = to_cp1252_repertoire(text);
+  // Plain ASCII is in the 1252 repertoire as it stands.
+  const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+  if (jet3 && !std::all_of(text.begin(), text.end(), ascii)) text = to_cp1252_repertoire(text);
   if (column.type == jet::ColumnType::text && character_count(text) > static_cast<std::size_t>(declared_size(column, jet3)))
     return 3163;
   out = std::move(text);
