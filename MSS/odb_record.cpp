@@ -60,6 +60,10 @@ odb_field* odb_record::get_field(const DBCOLUMNINFO& info, const std::string& te
   if (info.wType == DBTYPE_DATE || info.wType == DBTYPE_DBTIMESTAMP) {
     return new odb_field(std::move(name), info.ulColumnSize, ole_date(text).to_variant());
   }
+  if (vartype == VT_BSTR) {
+    // Text stays text: straight into the value, without the general reading.
+    return new odb_field(std::move(name), info.ulColumnSize, ole_variant(text));
+  }
   if (vartype == VT_BLOB) {
     // A value the provider gave as text keeps its own bytes.
     return new odb_field(std::move(name), info.ulColumnSize, ole_variant(text.size(), text.data()));
