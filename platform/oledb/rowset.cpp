@@ -1,7 +1,9 @@
 #include "platform/oledb/rowset.h"
 
 #include <cstring>
+#include <deque>
 #include <map>
+#include <optional>
 #include <system_error>
 
 #include "platform/oledb/com_multi.h"
@@ -197,7 +199,7 @@ class rowset : public com_multi<IRowset, IColumnsInfo, IAccessor> {
     oledb_clear_error();
     if (obtained == nullptr || rows == nullptr || offset < 0 || count < 0) return E_INVALIDARG;
     *obtained = 0;
-    oledb_row row;
+    oledb_row row = spare_row();
     bool got = true;
     for (DBROWOFFSET skip = 0; skip < offset && got; ++skip) {
       if (HRESULT hr = source_->next(row, &got); FAILED(hr)) return hr;
@@ -207,9 +209,12 @@ class rowset : public com_multi<IRowset, IColumnsInfo, IAccessor> {
       if (HRESULT hr = source_->next(row, &got); FAILED(hr)) return hr;
       if (!got) break;
       HROW handle = ++last_row_;
-      held_[handle] = std::move(row);
+      if (held_.empty()) first_held_ = handle;
+      held_.emplace_back(std::move(row));
+      row = spare_row();
       handles.push_back(handle);
     }
+    if (spare_.size() < kSpareRows) spare_.push_back(std::move(row));
     if (!handles.empty()) {
       if (*rows == nullptr) *rows = static_cast<HROW*>(CoTaskMemAlloc(handles.size() * sizeof(HROW)));
       if (*rows == nullptr) return E_OUTOFMEMORY;
@@ -223,7 +228,14 @@ class rowset : public com_multi<IRowset, IColumnsInfo, IAccessor> {
                       DBROWSTATUS status[]) override {
     oledb_clear_error();
     for (DBCOUNTITEM i = 0; i < count; ++i) {
-      held_.erase(rows[i]);
+      if (std::optional<oledb_row>* slot = held_slot(rows[i]); slot != nullptr && *slot) {
+        if (spare_.size() < kSpareRows) spare_.push_back(std::move(**slot));
+        slot->reset();
+      }
+      while (!held_.empty() && !held_.front()) {
+        held_.pop_front();
+        ++first_held_;
+      }
       if (refs != nullptr) refs[i] = 0;
       if (status != nullptr) status[i] = 0;
     }
@@ -240,12 +252,12 @@ class rowset : public com_multi<IRowset, IColumnsInfo, IAccessor> {
     oledb_clear_error();
     auto a = accessors_.find(accessor);
     if (a == accessors_.end()) return DB_E_BADACCESSORHANDLE;
-    auto r = held_.find(row);
-    if (r == held_.end()) return DB_E_BADROWHANDLE;
+    std::optional<oledb_row>* r = held_slot(row);
+    if (r == nullptr || !*r) return DB_E_BADROWHANDLE;
     if (data == nullptr && !a->second.empty()) return E_INVALIDARG;
     bool errors = false;
     for (const DBBINDING& b : a->second) {
-      DBSTATUS status = fill(b, r->second[b.iOrdinal - 1], source_->columns()[b.iOrdinal - 1], static_cast<char*>(data));
+      DBSTATUS status = fill(b, (**r)[b.iOrdinal - 1], source_->columns()[b.iOrdinal - 1], static_cast<char*>(data));
       errors = errors || (status != DBSTATUS_S_OK && status != DBSTATUS_S_ISNULL);
       if (b.dwPart & DBPART_STATUS) std::memcpy(static_cast<char*>(data) + b.obStatus, &status, sizeof status);
     }
@@ -282,7 +294,27 @@ class rowset : public com_multi<IRowset, IColumnsInfo, IAccessor> {
 
   std::unique_ptr<oledb_row_source> source_;
   std::map<HACCESSOR, std::vector<DBBINDING>> accessors_;
-  std::map<HROW, oledb_row> held_;
+  // The slot of a held row's handle; null for a handle never handed out or
+  // released with the rows after it.
+  std::optional<oledb_row>* held_slot(HROW handle) {
+    if (handle < first_held_ || handle - first_held_ >= held_.size()) return nullptr;
+    return &held_[handle - first_held_];
+  }
+  // A released row to be filled again (its cells keep their storage), or a
+  // new one.
+  oledb_row spare_row() {
+    if (spare_.empty()) return {};
+    oledb_row row = std::move(spare_.back());
+    spare_.pop_back();
+    return row;
+  }
+
+  static constexpr std::size_t kSpareRows = 16;
+  // Rows handed out, by handle: handles count up from first_held_ in the
+  // order the rows were read, and rows are mostly released in that order.
+  std::deque<std::optional<oledb_row>> held_;
+  HROW first_held_ = 1;
+  std::vector<oledb_row> spare_;
   HACCESSOR last_accessor_ = 0;
   HROW last_row_ = 0;
 };

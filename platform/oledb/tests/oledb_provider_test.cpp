@@ -172,6 +172,76 @@ TEST(OledbRowset, FillsTheCallersSlotsWithStatusLengthAndValue) {
   rowset->Release();
 }
 
+// Released rows lend their storage to rows read later: every row must still
+// read as itself, whatever order rows go back in, and a released handle
+// must stay released.
+TEST(OledbRowset, RowsReleasedInAnyOrderLeaveTheOthersIntact) {
+  oledb_column text;
+  text.name = "t";
+  text.type = DBTYPE_WSTR;
+  text.size = 20;
+  std::vector<oledb_row> rows;
+  for (int i = 0; i < 60; ++i) {
+    oledb_row row = {i % 3 == 0 ? oledb_cell{} : oledb_text_cell("row " + std::to_string(i) + std::string(i % 7, 'x'))};
+    rows.push_back(row);
+  }
+  IRowset* rowset = oledb_make_rowset(std::make_unique<oledb_buffered_source>(std::vector<oledb_column>{text}, rows));
+  IAccessor* accessor = nullptr;
+  ASSERT_EQ(rowset->QueryInterface(IID_IAccessor, reinterpret_cast<void**>(&accessor)), S_OK);
+  DBBINDING b = {};
+  b.iOrdinal = 1;
+  b.obStatus = 0;
+  b.obLength = 4;
+  b.obValue = 8;
+  b.dwPart = DBPART_VALUE | DBPART_LENGTH | DBPART_STATUS;
+  b.cbMaxLen = 64;
+  b.wType = DBTYPE_WSTR;
+  HACCESSOR handle = 0;
+  DBBINDSTATUS status = 0;
+  ASSERT_EQ(accessor->CreateAccessor(DBACCESSOR_ROWDATA, 1, &b, 0, &handle, &status), S_OK);
+  auto read = [&](HROW row) -> std::string {
+    unsigned char buffer[72] = {};
+    if (FAILED(rowset->GetData(row, handle, buffer))) return "(bad handle)";
+    DWORD cell_status = 0, length = 0;
+    std::memcpy(&cell_status, buffer, 4);
+    std::memcpy(&length, buffer + 4, 4);
+    if (cell_status == DBSTATUS_S_ISNULL) return "(null)";
+    std::string narrow;
+    for (DWORD k = 0; k < length; k += 2) narrow += static_cast<char>(buffer[8 + k]);
+    return narrow;
+  };
+  auto expected = [&](int i) -> std::string {
+    return i % 3 == 0 ? "(null)" : "row " + std::to_string(i) + std::string(i % 7, 'x');
+  };
+  int next = 0;
+  std::vector<std::pair<HROW, int>> kept;  // rows held back, with their number
+  for (int round = 0; next < 60; ++round) {
+    HROW held[7];
+    HROW* out = held;
+    DBCOUNTITEM got = 0;
+    ASSERT_TRUE(SUCCEEDED(rowset->GetNextRows(DB_NULL_HCHAPTER, 0, 7, &got, &out)));
+    for (DBCOUNTITEM k = 0; k < got; ++k) EXPECT_EQ(read(held[k]), expected(next + static_cast<int>(k)));
+    // Last first, one row of each round kept back until the end, and one
+    // released twice.
+    for (DBCOUNTITEM k = got; k-- > 0;) {
+      if (k == 1) {
+        kept.emplace_back(held[k], next + 1);
+        continue;
+      }
+      EXPECT_EQ(rowset->ReleaseRows(1, &held[k], nullptr, nullptr, nullptr), S_OK);
+      EXPECT_EQ(read(held[k]), "(bad handle)");
+    }
+    EXPECT_EQ(rowset->ReleaseRows(1, &held[0], nullptr, nullptr, nullptr), S_OK);
+    next += static_cast<int>(got);
+  }
+  for (const auto& [row, i] : kept) EXPECT_EQ(read(row), expected(i));
+  EXPECT_EQ(read(0), "(bad handle)");
+  EXPECT_EQ(read(1000), "(bad handle)");
+  accessor->ReleaseAccessor(handle, nullptr);
+  accessor->Release();
+  rowset->Release();
+}
+
 TEST(OledbErrors, NativeErrorFirstThenTheSqlStateClass) {
   struct {
     const char* state;
