@@ -1,5 +1,8 @@
 // Key parts of typed values: turns a Value back into the bytes a row stores
 // and hands them to the fixed-size, binary or text encoders.
+#include <algorithm>
+#include <array>
+#include <span>
 #include <string>
 #include <type_traits>
 
@@ -14,43 +17,63 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint8_t kNumericNegativeSign = 0x80;
 
+// The stored bytes of a fixed-size value, held in place: keys are made for
+// every row, and a heap vector per part would cost more than the encoding.
+struct FixedBytes {
+  std::array<std::uint8_t, 17> bytes{};
+  std::size_t size = 0;
+  std::span<const std::uint8_t> view() const { return {bytes.data(), size}; }
+};
+
 template <typename T>
-Bytes stored_le(T value) {
-  Bytes out(sizeof(T));
+FixedBytes stored_le(T value) {
+  FixedBytes out;
+  out.size = sizeof(T);
   if constexpr (sizeof(T) == 1) {
-    out[0] = std::uint8_t(value);
+    out.bytes[0] = std::uint8_t(value);
   } else if constexpr (sizeof(T) == 2) {
-    coding::put_u16(out.data(), std::bit_cast<std::uint16_t>(value));
+    coding::put_u16(out.bytes.data(), std::bit_cast<std::uint16_t>(value));
   } else if constexpr (sizeof(T) == 4) {
-    coding::put_u32(out.data(), std::bit_cast<std::uint32_t>(value));
+    coding::put_u32(out.bytes.data(), std::bit_cast<std::uint32_t>(value));
   } else {
-    coding::put_u64(out.data(), std::bit_cast<std::uint64_t>(value));
+    coding::put_u64(out.bytes.data(), std::bit_cast<std::uint64_t>(value));
   }
   return out;
 }
 
 // Sign byte, then four little-endian words, most significant first.
-Bytes stored_decimal(const Decimal& d) {
-  Bytes out(17);
-  out[0] = d.negative ? kNumericNegativeSign : 0;
-  coding::put_u32(out.data() + 1, std::uint32_t(d.high >> 32));
-  coding::put_u32(out.data() + 5, std::uint32_t(d.high));
-  coding::put_u32(out.data() + 9, std::uint32_t(d.low >> 32));
-  coding::put_u32(out.data() + 13, std::uint32_t(d.low));
+FixedBytes stored_decimal(const Decimal& d) {
+  FixedBytes out;
+  out.size = 17;
+  out.bytes[0] = d.negative ? kNumericNegativeSign : 0;
+  coding::put_u32(out.bytes.data() + 1, std::uint32_t(d.high >> 32));
+  coding::put_u32(out.bytes.data() + 5, std::uint32_t(d.high));
+  coding::put_u32(out.bytes.data() + 9, std::uint32_t(d.low >> 32));
+  coding::put_u32(out.bytes.data() + 13, std::uint32_t(d.low));
   return out;
 }
 
-// The stored bytes of a fixed-size value, empty if `value` holds none.
-Bytes stored_fixed(const Value& value) {
+// The stored bytes of a fixed-size value, none if `value` holds none.
+FixedBytes stored_fixed(const Value& value) {
   return std::visit(
-      [](const auto& v) -> Bytes {
+      [](const auto& v) -> FixedBytes {
         using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, Money>) return stored_le(v.ten_thousandths);
-        else if constexpr (std::is_same_v<T, DateTime>) return stored_le(v.days);
-        else if constexpr (std::is_same_v<T, Guid>) return Bytes(v.bytes.begin(), v.bytes.end());
-        else if constexpr (std::is_same_v<T, Decimal>) return stored_decimal(v);
-        else if constexpr (std::is_arithmetic_v<T> && !std::is_same_v<T, bool>) return stored_le(v);
-        else return Bytes{};
+        if constexpr (std::is_same_v<T, Money>) {
+          return stored_le(v.ten_thousandths);
+        } else if constexpr (std::is_same_v<T, DateTime>) {
+          return stored_le(v.days);
+        } else if constexpr (std::is_same_v<T, Guid>) {
+          FixedBytes out;
+          out.size = v.bytes.size();
+          std::copy(v.bytes.begin(), v.bytes.end(), out.bytes.begin());
+          return out;
+        } else if constexpr (std::is_same_v<T, Decimal>) {
+          return stored_decimal(v);
+        } else if constexpr (std::is_arithmetic_v<T> && !std::is_same_v<T, bool>) {
+          return stored_le(v);
+        } else {
+          return FixedBytes{};
+        }
       },
       value);
 }
@@ -79,9 +102,9 @@ void append_key_part(const ColumnDef& column, const Value& value, bool ascending
     if (!bytes) mismatch(column);
     return append_binary_key(*bytes, ascending, out);
   }
-  Bytes stored = stored_fixed(value);
-  if (stored.size() != fixed_length_of(column.type) || stored.empty()) mismatch(column);
-  append_fixed_key(column.type, stored, ascending, out);
+  const FixedBytes stored = stored_fixed(value);
+  if (stored.size != fixed_length_of(column.type) || stored.size == 0) mismatch(column);
+  append_fixed_key(column.type, stored.view(), ascending, out);
 }
 
 std::vector<std::uint8_t> make_index_key(const TableDef& table, const RealIndexDef& index,
@@ -94,6 +117,7 @@ IndexRowKey make_index_row_key(const TableDef& table, const RealIndexDef& index,
   IndexRowKey out;
   out.all_null = true;
   Bytes& key = out.key;
+  key.reserve(32);  // most keys; longer ones grow
   for (const IndexColumn& part : index.columns) {
     std::size_t at = 0;
     while (at < table.columns.size() && table.columns[at].number != part.column_number) ++at;
