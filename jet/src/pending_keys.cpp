@@ -100,6 +100,8 @@ void PendingKeys::sort_entries() {
   std::sort(entries_.begin(), entries_.end(), [arena](const Entry& a, const Entry& b) {
     if (a.head_high != b.head_high) return a.head_high < b.head_high;
     if (a.head_low != b.head_low) return a.head_low < b.head_low;
+    // Keys that fit their heads are alike up to the shorter one's end.
+    if (a.size <= 16 && b.size <= 16) return a.size != b.size ? a.size < b.size : a.row < b.row;
     return entry_before({arena + a.offset, a.size}, a.row, {arena + b.offset, b.size}, b.row);
   });
 }
