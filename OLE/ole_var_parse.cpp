@@ -184,6 +184,8 @@ ole_variant date(std::string_view text) {
 }
 
 ole_variant boolean(std::string_view text) {
+  // The provider's form of a bit, read as its number would be.
+  if (text == "0" || text == "1") return ole_variant(text == "1");
   auto equals = [text](std::string_view word) { return win32::compare_nocase(text, word) == 0; };
   if (equals("yes") || equals("true")) return ole_variant(true);
   if (equals("no") || equals("false")) return ole_variant(false);

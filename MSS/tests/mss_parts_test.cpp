@@ -48,6 +48,19 @@ TEST(MssText, PatternsConnectionValuesAndMasks) {
   EXPECT_EQ(odb_narrow(mixed, 7), "ab\xC3\xA9" "c\xF0\x9F\x98\x80" "d");
   EXPECT_EQ(odb_narrow(mixed, 2), "ab");
   EXPECT_EQ(odb_narrow(mixed, 0), "");
+  // ASCII is narrowed several units at a time: a unit that is not, at every
+  // place of a longer text, must still come out whole.
+  for (std::size_t at = 0; at < 13; ++at) {
+    std::u16string wide(13, u'x');
+    wide[at] = 0x20AC;
+    std::string narrow(13, 'x');
+    narrow.replace(at, 1, "\xE2\x82\xAC");
+    EXPECT_EQ(odb_narrow(reinterpret_cast<const WCHAR*>(wide.data()), wide.size()), narrow) << at;
+    wide[at] = 0x7F;
+    narrow.assign(13, 'x');
+    narrow[at] = '\x7F';
+    EXPECT_EQ(odb_narrow(reinterpret_cast<const WCHAR*>(wide.data()), wide.size()), narrow) << at;
+  }
 }
 
 TEST(MssDefaults, StoredExpressionsBecomeValues) {

@@ -91,6 +91,7 @@ TEST(FromString, BooleansBinaryAndDates) {
   expect_cases({
       {"TRUE", VT_BOOL, VT_BOOL, "1"}, {"Yes", VT_BOOL, VT_BOOL, "1"}, {"No", VT_BOOL, VT_BOOL, "0"},
       {"false", VT_BOOL, VT_BOOL, "0"}, {"2", VT_BOOL, VT_BOOL, "1"}, {"abc", VT_BOOL, VT_BOOL, "0"},
+      {"1", VT_BOOL, VT_BOOL, "1"}, {"0", VT_BOOL, VT_BOOL, "0"}, {"01", VT_BOOL, VT_BOOL, "1"},
       {"0x00FF10AB", VT_BINARY, VT_BINARY, "0x00FF10AB"}, {"0aff", VT_BLOB, VT_BINARY, "0x0AFF"},
       {"0X00", VT_BLOB, VT_BINARY, "0x00"}, {"zz01", VT_BLOB, VT_BINARY, "0x0001"},
       {"0x", VT_BLOB, VT_BINARY, ""}, {"0x0AF", VT_BLOB, VT_EMPTY, ""},

@@ -284,11 +284,25 @@ bool utf8_to_jet4_text(std::string_view utf8, bool compress, std::vector<std::ui
 }
 
 std::size_t text_length(std::string_view utf8, const Format& format) {
+  const bool jet4 = format.is_jet4();
   std::size_t count = 0;
-  for (unsigned char c : utf8) {
-    if ((c & 0xC0) != 0x80) ++count;                        // a code point starts
-    if (format.is_jet4() && (c & 0xF8) == 0xF0) ++count;  // needs a surrogate pair
+  auto count_bytes = [&](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i) {
+      const auto c = static_cast<unsigned char>(utf8[i]);
+      if ((c & 0xC0) != 0x80) ++count;             // a code point starts
+      if (jet4 && (c & 0xF8) == 0xF0) ++count;  // needs a surrogate pair
+    }
+  };
+  // Eight bytes at a time: eight characters when none has its top bit set.
+  std::size_t at = 0;
+  for (; at + 8 <= utf8.size(); at += 8) {
+    if ((coding::get_u64(reinterpret_cast<const std::uint8_t*>(utf8.data()) + at) & 0x8080808080808080ULL) == 0) {
+      count += 8;
+    } else {
+      count_bytes(at, at + 8);
+    }
   }
+  count_bytes(at, utf8.size());
   return count;
 }
 

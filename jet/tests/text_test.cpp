@@ -87,6 +87,11 @@ TEST(TextEncoding, ChosenFormsRoundTripsAndRefusals) {
     }
     EXPECT_FALSE(utf8_to_jet4_text(before + "\xC3" + after, true, out)) << at;
     EXPECT_FALSE(utf8_to_cp1252(before + "\xC3" + after, out)) << at;
+    // Lengths count characters, and in Jet 4 a character beyond UCS-2 twice.
+    EXPECT_EQ(text_length(before + "\xC3\xA9" + after, Format::of(JetVersion::jet3)), 21u) << at;
+    EXPECT_EQ(text_length(before + "\xE2\x82\xAC" + after, Format::of(JetVersion::jet4)), 21u) << at;
+    EXPECT_EQ(text_length(before + "\xF0\x9F\x98\x80" + after, Format::of(JetVersion::jet3)), 21u) << at;
+    EXPECT_EQ(text_length(before + "\xF0\x9F\x98\x80" + after, Format::of(JetVersion::jet4)), 22u) << at;
   }
   const std::string round_trips[] = {std::string("0123456789abcdef\0" "0123456789", 27),
                                      "0123456789abcdef\xE2\x82\xAC 0123456789abcdef","", "a", std::string("a\0b\0c", 5), "h\xC3\xB4tel \xE6\x97\xA5\xE6\x9C\xAC",

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 
 #include "platform/win32/win32_error.h"
@@ -151,6 +152,13 @@ std::string utf16_to_utf8_lossy(std::u16string_view wide) {
   // first unit that is not.
   std::string out(wide.size(), '\0');
   std::size_t i = 0;
+  // Four units at a time while all four are ASCII.
+  for (; i + 4 <= wide.size(); i += 4) {
+    std::uint64_t units;
+    std::memcpy(&units, wide.data() + i, sizeof units);
+    if (units & 0xFF80FF80FF80FF80ULL) break;
+    for (std::size_t k = 0; k < 4; ++k) out[i + k] = static_cast<char>(wide[i + k]);
+  }
   while (i < wide.size() && wide[i] < 0x80) {
     out[i] = static_cast<char>(wide[i]);
     ++i;
