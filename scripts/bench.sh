@@ -5,7 +5,9 @@
 # given, or, with none, on every .mdb under ../shared/jet-reference/samples
 # when that folder exists beside the project. Then measures writing:
 # jet_bench writes WRITE_ROWS rows (default 1000000) in Jet 4 and Jet 3
-# (set WRITE_ROWS=0 to skip). Each file runs in its own
+# (set WRITE_ROWS=0 to skip), and scripts/bench_e2e.sh converts E2E_ROWS
+# rows (default 1000000) from the test server beside the plain fetch (set
+# E2E_ROWS=0 to skip). Each file runs in its own
 # process, so its peak memory is its own. Prints one line per file and a
 # total; exits 0 when there is nothing to measure.
 set -euo pipefail
@@ -24,6 +26,7 @@ if [ ${#files[@]} -eq 0 ] && [ -d "$samples" ]; then
   mapfile -t files < <(find "$samples" -name '*.mdb' -type f | sort)
 fi
 write_rows=${WRITE_ROWS:-1000000}
+e2e_rows=${E2E_ROWS:-1000000}
 
 echo "bench: building jet_read_bench (Release) in $builddir"
 cmake -S "$root" -B "$builddir" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -39,6 +42,9 @@ if [ "$write_rows" -gt 0 ]; then
     "$builddir/bench/jet_bench" --format "$format" --rows "$write_rows" --out "$builddir/jet_bench_$format.mdb"
     rm -f "$builddir/jet_bench_$format.mdb"
   done
+fi
+if [ "$e2e_rows" -gt 0 ]; then
+  bash "$root/scripts/bench_e2e.sh" --rows "$e2e_rows"
 fi
 if [ ${#files[@]} -eq 0 ]; then
   echo "bench: no .mdb files given and no samples at $samples; no read figures"
