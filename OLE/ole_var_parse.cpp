@@ -132,7 +132,7 @@ ole_variant money(std::string_view text) {
 // True, with the value, for a text `-?digits[.digits]` of at most 19
 // digits: every place the text gives is kept, as VarDecFromStr keeps them,
 // and the digits fit the decimal's 96 bits without rounding.
-bool plain_decimal(std::string_view text, DECIMAL& out) {
+bool short_plain_decimal(std::string_view text, DECIMAL& out) {
   const bool minus = !text.empty() && text[0] == '-';
   std::size_t i = minus ? 1 : 0;
   unsigned long long digits = 0;
@@ -161,7 +161,7 @@ bool plain_decimal(std::string_view text, DECIMAL& out) {
 // double's range too has no value to keep.
 ole_variant decimal(std::string_view text) {
   TK_TRACE(1, "GOT VT_DECIMAL");
-  if (DECIMAL plain{}; plain_decimal(text, plain)) return ole_variant(plain);
+  if (DECIMAL plain{}; short_plain_decimal(text, plain)) return ole_variant(plain);
   std::string copy = ole_commas_to_points(text);
   DECIMAL dec{};
   HRESULT hr = VarDecFromStr(copy.c_str(), LOCALE_EN_US, 0, &dec);

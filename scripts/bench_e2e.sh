@@ -32,6 +32,14 @@ python3 "$root/testserver/make_bench_fixture.py" --rows "$rows" >"$state/bench.j
 port=$("$root/testserver/run_server.sh" "$state/bench.json" "$state")
 conn="DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;SERVER=127.0.0.1;PORT=$port;UID=quill;PWD=Secret-1;DATABASE=Bench;TDS_Version=7.4;ClientCharset=UTF-8"
 
+# Runs a command, adding "seconds kilobytes" (wall time, peak RSS) to FILE.
+timed() {
+  local file=$1
+  shift
+  /usr/bin/time -f "%e %M" -o "$state/one" "$@"
+  cat "$state/one" >>"$file"
+}
+
 # Reads "seconds kilobytes" lines; prints "best median largest-KiB".
 summarize() {
   sort -n "$1" | awk '{s[NR] = $1; if ($2 > m) m = $2} END {print s[1], s[int((NR + 1) / 2)], m}'
@@ -40,9 +48,7 @@ summarize() {
 echo "bench_e2e: $rows rows of Bench.dbo.Sales from the test server, best of $runs runs"
 : >"$state/fetch_times"
 for _ in $(seq "$runs"); do
-  /usr/bin/time -f "%e %M" -o "$state/one" \
-    "$builddir/testserver/odbc_fetch" --quiet "$conn" "[dbo].[Sales]" >"$state/fetch_out"
-  cat "$state/one" >>"$state/fetch_times"
+  timed "$state/fetch_times" "$builddir/testserver/odbc_fetch" --quiet "$conn" "[dbo].[Sales]" >"$state/fetch_out"
 done
 read -r fetch_s fetch_med fetch_kb < <(summarize "$state/fetch_times")
 printf '%-22s %6.2f s (median %5.2f) %8.0f rows/s %6s %7.1f MiB\n' "plain FreeTDS fetch" "$fetch_s" "$fetch_med" \
@@ -53,9 +59,8 @@ for acc_ver in 0 1; do
   : >"$state/agent_times"
   for _ in $(seq "$runs"); do
     rm -f "$dest"
-    /usr/bin/time -f "%e %M" -o "$state/one" "$builddir/agent/QUILLAGENT" "--mssqlh=127.0.0.1,$port" \
+    timed "$state/agent_times" "$builddir/agent/QUILLAGENT" "--mssqlh=127.0.0.1,$port" \
       --mssqlu=quill --mssqlp=Secret-1 --src=Bench "--dest=$dest" "--acc_ver=$acc_ver" >"$state/agent_out"
-    cat "$state/one" >>"$state/agent_times"
     written=$(mdb-count "$dest" Sales)
     [ "$written" -eq "$rows" ] || { echo "bench_e2e: $written rows written, $rows expected" >&2; cat "$state/agent_out" >&2; exit 1; }
   done

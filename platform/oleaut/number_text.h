@@ -42,4 +42,12 @@ std::string scaled_to_text(bool negative, u128 magnitude, int scale, char sep);
 
 u128 power_of_ten(int exponent);  // exponent 0..38
 
+// A decimal's 96-bit magnitude, without its sign and scale.
+inline u128 decimal_magnitude(const DECIMAL& dec) { return (static_cast<u128>(dec.Hi32) << 64) | dec.Lo64; }
+
+// The largest magnitudes money holds, positive and negative, in its unit of
+// a ten-thousandth.
+inline constexpr u128 kCyPositiveMax = static_cast<u128>(INT64_MAX);
+inline constexpr u128 kCyNegativeMax = static_cast<u128>(INT64_MAX) + 1;
+
 }  // namespace oleaut_detail

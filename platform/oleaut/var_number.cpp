@@ -12,13 +12,6 @@ using namespace oleaut_detail;
 namespace {
 
 constexpr u128 kDecimalMax = (static_cast<u128>(1) << 96) - 1;
-constexpr u128 kCyPositiveMax = static_cast<u128>(INT64_MAX);
-constexpr u128 kCyNegativeMax = static_cast<u128>(INT64_MAX) + 1;
-
-u128 magnitude_of(const DECIMAL& dec) {
-  return (static_cast<u128>(dec.Hi32) << 64) | dec.Lo64;
-}
-
 u128 magnitude_of(CY cy) {
   return cy.int64 < 0 ? static_cast<u128>(-(static_cast<__int128>(cy.int64)))
                       : static_cast<u128>(cy.int64);
@@ -86,7 +79,7 @@ HRESULT VarDecFromStr(const OLECHAR* text, LCID lcid, ULONG, DECIMAL* out) {
 
 HRESULT VarBstrFromDec(const DECIMAL* dec, LCID lcid, ULONG, BSTR* out) {
   if (dec == nullptr || dec->scale > DECIMAL_MAX_SCALE) return E_INVALIDARG;
-  return make_bstr(scaled_to_text(dec->sign & DECIMAL_NEG, magnitude_of(*dec), dec->scale,
+  return make_bstr(scaled_to_text(dec->sign & DECIMAL_NEG, decimal_magnitude(*dec), dec->scale,
                                   oleaut_decimal_separator(lcid)),
                    out);
 }
@@ -103,13 +96,13 @@ HRESULT VarR8FromCy(CY cy, DOUBLE* out) {
 HRESULT VarR8FromDec(const DECIMAL* dec, DOUBLE* out) {
   if (dec == nullptr || dec->scale > DECIMAL_MAX_SCALE) return E_INVALIDARG;
   return double_from_text(
-      scaled_to_text(dec->sign & DECIMAL_NEG, magnitude_of(*dec), dec->scale, '.'), out);
+      scaled_to_text(dec->sign & DECIMAL_NEG, decimal_magnitude(*dec), dec->scale, '.'), out);
 }
 
 HRESULT VarI4FromDec(const DECIMAL* dec, LONG* out) {
   if (dec == nullptr || dec->scale > DECIMAL_MAX_SCALE) return E_INVALIDARG;
   u128 divisor = power_of_ten(dec->scale);
-  u128 magnitude = magnitude_of(*dec);
+  u128 magnitude = decimal_magnitude(*dec);
   u128 whole = magnitude / divisor;
   u128 rest = magnitude % divisor;
   u128 half = divisor / 2;

@@ -229,12 +229,9 @@ bool change_directly(const VARIANT& src, VARTYPE vt, VARIANT& out, HRESULT& hr) 
     return true;
   }
   if (src.vt == VT_DECIMAL && vt == VT_CY && src.decVal.scale <= 4) {
-    static constexpr unsigned kTens[] = {10000, 1000, 100, 10, 1};
-    const unsigned __int128 magnitude =
-        ((static_cast<unsigned __int128>(src.decVal.Hi32) << 64) | src.decVal.Lo64) * kTens[src.decVal.scale];
+    const u128 magnitude = decimal_magnitude(src.decVal) * power_of_ten(4 - src.decVal.scale);
     const bool negative = (src.decVal.sign & DECIMAL_NEG) != 0;
-    const unsigned __int128 limit = negative ? static_cast<unsigned __int128>(INT64_MAX) + 1 : INT64_MAX;
-    if (magnitude > limit) {
+    if (magnitude > (negative ? kCyNegativeMax : kCyPositiveMax)) {
       hr = DISP_E_OVERFLOW;
       return true;
     }

@@ -214,7 +214,7 @@ class rowset : public com_multi<IRowset, IColumnsInfo, IAccessor> {
       row = spare_row();
       handles.push_back(handle);
     }
-    if (spare_.size() < kSpareRows) spare_.push_back(std::move(row));
+    keep_spare(std::move(row));
     if (!handles.empty()) {
       if (*rows == nullptr) *rows = static_cast<HROW*>(CoTaskMemAlloc(handles.size() * sizeof(HROW)));
       if (*rows == nullptr) return E_OUTOFMEMORY;
@@ -229,15 +229,15 @@ class rowset : public com_multi<IRowset, IColumnsInfo, IAccessor> {
     oledb_clear_error();
     for (DBCOUNTITEM i = 0; i < count; ++i) {
       if (std::optional<oledb_row>* slot = held_slot(rows[i]); slot != nullptr && *slot) {
-        if (spare_.size() < kSpareRows) spare_.push_back(std::move(**slot));
+        keep_spare(std::move(**slot));
         slot->reset();
-      }
-      while (!held_.empty() && !held_.front()) {
-        held_.pop_front();
-        ++first_held_;
       }
       if (refs != nullptr) refs[i] = 0;
       if (status != nullptr) status[i] = 0;
+    }
+    while (!held_.empty() && !held_.front()) {
+      held_.pop_front();
+      ++first_held_;
     }
     return S_OK;
   }
@@ -307,6 +307,9 @@ class rowset : public com_multi<IRowset, IColumnsInfo, IAccessor> {
     oledb_row row = std::move(spare_.back());
     spare_.pop_back();
     return row;
+  }
+  void keep_spare(oledb_row&& row) {
+    if (spare_.size() < kSpareRows) spare_.push_back(std::move(row));
   }
 
   static constexpr std::size_t kSpareRows = 16;

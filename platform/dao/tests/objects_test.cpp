@@ -76,6 +76,19 @@ class DaoObjects : public ::testing::Test {
     ASSERT_EQ(engine->CreateDatabase(bstr(file).b, bstr(";LANGID=0x0409;CP=1252;COUNTRY=0").b, none.v, db.out()), S_OK);
   }
 
+  // A new table definition T in `db`, not yet appended, and its Fields.
+  void new_table(ptr<Database>& db, ptr<_TableDef>& def, ptr<Fields>& fields) {
+    ASSERT_EQ(db->CreateTableDef(var("T").v, var(0L).v, var(std::string()).v, var(std::string()).v, def.out()), S_OK);
+    ASSERT_EQ(def->get_Fields(fields.out()), S_OK);
+  }
+  // The rows of table T (named in another letter case), opened for appending.
+  void open_to_append(ptr<Database>& db, ptr<Recordset>& rows) {
+    var none;
+    ptr<_QueryDef> query;
+    ASSERT_EQ(db->CreateQueryDef(var(std::string()).v, var("select * from [t]").v, query.out()), S_OK);
+    ASSERT_EQ(query->OpenRecordset(var(LONG{dbOpenDynaset}).v, var(LONG{dbAppendOnly}).v, none.v, rows.out()), S_OK);
+  }
+
   ptr<_DBEngine> engine;
   std::string file;
 };
@@ -110,10 +123,8 @@ TEST_F(DaoObjects, TableDefinitionsChangeUntilAppendedAndRowsTakeConvertedValues
   ptr<TableDefs> tables;
   ASSERT_EQ(db->get_TableDefs(tables.out()), S_OK);
   ptr<_TableDef> def;
-  var none;
-  ASSERT_EQ(db->CreateTableDef(var("T").v, var(0L).v, var(std::string()).v, var(std::string()).v, def.out()), S_OK);
   ptr<Fields> fields;
-  ASSERT_EQ(def->get_Fields(fields.out()), S_OK);
+  new_table(db, def, fields);
   const struct {
     const char* name;
     SHORT type;
@@ -140,10 +151,8 @@ TEST_F(DaoObjects, TableDefinitionsChangeUntilAppendedAndRowsTakeConvertedValues
   EXPECT_TRUE(FAILED(wide->put_Required(VARIANT_TRUE)));           // frozen once appended
   EXPECT_EQ(last_error(), 3219);
 
-  ptr<_QueryDef> query;
   ptr<Recordset> rows;
-  ASSERT_EQ(db->CreateQueryDef(var(std::string()).v, var("select * from [t]").v, query.out()), S_OK);
-  ASSERT_EQ(query->OpenRecordset(var(LONG{dbOpenDynaset}).v, var(LONG{dbAppendOnly}).v, none.v, rows.out()), S_OK);
+  open_to_append(db, rows);
   EXPECT_TRUE(FAILED(rows->put_Collect(var("Wide").v, var("x").v)));  // no AddNew yet
   EXPECT_EQ(last_error(), 3020);
   ASSERT_EQ(rows->AddNew(), S_OK);
@@ -175,20 +184,16 @@ TEST_F(DaoObjects, FieldsNamedInAnyOrderReachTheirColumns) {
   ptr<TableDefs> tables;
   ASSERT_EQ(db->get_TableDefs(tables.out()), S_OK);
   ptr<_TableDef> def;
-  var none;
-  ASSERT_EQ(db->CreateTableDef(var("T").v, var(0L).v, var(std::string()).v, var(std::string()).v, def.out()), S_OK);
   ptr<Fields> fields;
-  ASSERT_EQ(def->get_Fields(fields.out()), S_OK);
+  new_table(db, def, fields);
   for (const char* name : {"A", "B", "C"}) {
     ptr<_Field> field;
     ASSERT_EQ(def->CreateField(var(name).v, var(LONG{dbText}).v, var(10L).v, field.out()), S_OK);
     ASSERT_EQ(fields->Append(field.p), S_OK);
   }
   ASSERT_EQ(tables->Append(def.p), S_OK);
-  ptr<_QueryDef> query;
   ptr<Recordset> rows;
-  ASSERT_EQ(db->CreateQueryDef(var(std::string()).v, var("select * from [T]").v, query.out()), S_OK);
-  ASSERT_EQ(query->OpenRecordset(var(LONG{dbOpenDynaset}).v, var(LONG{dbAppendOnly}).v, none.v, rows.out()), S_OK);
+  open_to_append(db, rows);
   // Each row: (item, value) in the order given; an item is a name, or a
   // position where the name is empty.
   struct put {
